@@ -5,7 +5,9 @@
 # itself at run time ($ORIGIN). Only what the export macro marks leaves the library.
 function(corvane_add_plugin target)
   cmake_parse_arguments(ARG "" "GUID" "SOURCES;LINKS" ${ARGN})
-  if(NOT ARG_GUID MATCHES "^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+  # CMake's regular expressions have no counted repetition: check the shape, then the length.
+  string(LENGTH "${ARG_GUID}" guid_length)
+  if(NOT ARG_GUID MATCHES "^[0-9A-F]+-[0-9A-F]+-[0-9A-F]+-[0-9A-F]+-[0-9A-F]+$" OR NOT guid_length EQUAL 36)
     message(FATAL_ERROR "${target}: GUID must be upper-case 8-4-4-4-12 text, got '${ARG_GUID}'")
   endif()
   add_library(${target} SHARED ${ARG_SOURCES})

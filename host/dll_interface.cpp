@@ -1,0 +1,6 @@
+#include "host/dll_interface.h"
+
+#include "host/hx_engine.h"
+
+DllInterface::DllInterface() : engine(HxEngine::Current()) {}
+DllInterface::~DllInterface() = default;
