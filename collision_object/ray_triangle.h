@@ -1,0 +1,49 @@
+#pragma once
+// Two-sided segment/triangle test. The segment runs from origin along dir, whose length is
+// `length`. A triangle is hit from either side unless `cull` is set, which skips triangles whose
+// normal points along the segment (normal . dir > 0.0001). A segment nearly parallel to the
+// triangle (|det| < 0.0001), and so a zero-length one, never hits. The hit point must lie on
+// the segment: within `length` of both ends.
+
+#include "collision_object/polygon_info_item.h"
+
+// True on a hit, with the hit point and its distance from origin.
+inline bool SegmentTriangleHit(const PolygonInfoItem& polygon, const D3DXVECTOR3& origin,
+                               const D3DXVECTOR3& dir, float length, bool cull,
+                               D3DXVECTOR3& hitPoint, float& distance) {
+  if (cull && D3DXVec3Dot(&polygon.normal, &dir) > 0.0001f) return false;
+
+  D3DXVECTOR3 pvec;
+  D3DXVec3Cross(&pvec, &dir, &polygon.edge1);
+  float det = D3DXVec3Dot(&polygon.edge0, &pvec);
+  D3DXVECTOR3 tvec;
+  if (det > 0.0f) {
+    tvec = origin - polygon.vertex0;
+  } else {
+    tvec = polygon.vertex0 - origin;
+    det = -det;
+  }
+  if (det < 0.0001f) return false;
+
+  float u = D3DXVec3Dot(&tvec, &pvec);
+  if (u < 0.0f || u > det) return false;
+  D3DXVECTOR3 qvec;
+  D3DXVec3Cross(&qvec, &tvec, &polygon.edge0);
+  float v = D3DXVec3Dot(&dir, &qvec);
+  if (v < 0.0f || u + v > det) return false;
+
+  const float f = 1.0f / det;
+  u *= f;
+  v *= f;
+  const D3DXVECTOR3 p = polygon.vertex0 + u * (polygon.vertex1 - polygon.vertex0) +
+                        v * (polygon.vertex2 - polygon.vertex0);
+
+  const D3DXVECTOR3 toEnd = origin + dir - p;
+  if (D3DXVec3Length(&toEnd) > length) return false;
+  const D3DXVECTOR3 toStart = p - origin;
+  const float d = D3DXVec3Length(&toStart);
+  if (d > length) return false;
+  hitPoint = p;
+  distance = d;
+  return true;
+}
