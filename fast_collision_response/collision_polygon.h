@@ -1,0 +1,64 @@
+#pragma once
+// A convex polygon of the collision mesh (the mesh builder gives triangles) and the mesh
+// itself, a list of polygons held by value.
+
+#include <cstddef>
+#include <vector>
+
+#include "fast_collision_response/collision_plane.h"
+#include "fast_collision_response/collision_vertex.h"
+#include "platform/d3dx/d3dx8_math.h"
+
+// Held by value in arrays and never deleted through a pointer to a derived class, so its one
+// virtual operation, the planar mapping, comes without a virtual destructor.
+class CollisionPolygonItem {
+ public:
+  // Corners in winding order; seen from the side the plane normal points to they run
+  // counter-clockwise.
+  std::vector<CollisionVertex> vertices;
+  // Set by RebuildPlane; meaningless until then.
+  CollisionPlane plane;
+
+  // Sets u and v of every vertex by projecting along the dominant axis of the plane's unit
+  // normal (ties go to x before y, y before z). Reads `plane`, so RebuildPlane must have run;
+  // no vertex count is checked.
+  virtual void CalculatePlanarUV(float scaleU, float scaleV);
+
+  // plane point = vertex 0, plane normal = (p1 - p0) x (p2 - p1), caches cleared. Only the
+  // first three vertices count; there must be at least three. Collinear corners give a zero
+  // normal, which every collision test skips.
+  void RebuildPlane();
+
+  // Mean of the vertex positions; (0,0,0) without vertices.
+  D3DXVECTOR3 GetCentroid() const;
+
+  // Nearest point of the boundary to q. Edges are visited from the last vertex to vertex 0,
+  // then 0 to 1, 1 to 2, ...; on equal distances the earlier edge wins. onEdge tells whether
+  // the point lies on the kept edge (its ends included); then A and B are that edge's ends.
+  // Otherwise the point is the end of the kept edge (or its start, when the kept edge is the
+  // first visited) and A and B are the vertices before and after the kept edge's end vertex.
+  // Needs at least two vertices.
+  D3DXVECTOR3 ClosestPointOnPolygonEdges(const D3DXVECTOR3& q, D3DXVECTOR3& A, D3DXVECTOR3& B,
+                                         bool& onEdge) const;
+};
+
+// The collision mesh. Clear keeps the array's storage, so a list refilled every frame stops
+// allocating its array once it has reached its working size.
+class CollisionPolygonList {
+ public:
+  void Append(const CollisionPolygonItem& polygon) { polygons_.push_back(polygon); }
+  void Clear() { polygons_.clear(); }
+  std::size_t GetCount() const { return polygons_.size(); }
+  bool IsEmpty() const { return polygons_.empty(); }
+
+  CollisionPolygonItem& operator[](std::size_t i) { return polygons_[i]; }
+  const CollisionPolygonItem& operator[](std::size_t i) const { return polygons_[i]; }
+
+  auto begin() { return polygons_.begin(); }
+  auto end() { return polygons_.end(); }
+  auto begin() const { return polygons_.begin(); }
+  auto end() const { return polygons_.end(); }
+
+ private:
+  std::vector<CollisionPolygonItem> polygons_;
+};
