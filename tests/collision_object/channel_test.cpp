@@ -1,0 +1,423 @@
+// The collision object channel through the host runtime, linked to a real 3D object plug-in.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "collision_object/kv_dx8_collision_object.h"
+#include "collision_object/tree_validate.h"
+#include "host/file_loader.h"
+#include "host/file_saver.h"
+#include "tests/collision_object/scene.h"
+
+namespace {
+
+using collision_scene::AddTriangles;
+using collision_scene::Cube;
+using Scene = collision_scene::Scene<Kv_DX8_CollisionObject>;
+
+bool Contains(const std::vector<std::string>& messages, const std::string& text) {
+  return std::find(messages.begin(), messages.end(), text) != messages.end();
+}
+
+std::vector<D3DXVECTOR3> RowOfTriangles(int count) {
+  std::vector<D3DXVECTOR3> corners;
+  for (int i = 0; i < count; ++i) {
+    const float x = 2.0f * static_cast<float>(i);
+    corners.insert(corners.end(), {{x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}});
+  }
+  return corners;
+}
+
+std::vector<int> BoxQuery(Kv_DX8_CollisionObject* c, D3DXVECTOR3 lo, D3DXVECTOR3 hi) {
+  Hx_List list;
+  c->AddBoxCollisionPolygonsToList(&list, &lo, &hi);
+  std::vector<int> numbers;
+  for (int i = 0; i < list.GetItemCount(); ++i)
+    numbers.push_back(static_cast<int>(reinterpret_cast<std::intptr_t>(list.GetItem(i))));
+  return numbers;
+}
+
+std::vector<PolygonInfoItem*> Polygons(Kv_DX8_CollisionObject* c) {
+  std::vector<PolygonInfoItem*> items;
+  for (int i = 0; i < c->polygons.GetItemCount(); ++i)
+    items.push_back(static_cast<PolygonInfoItem*>(c->polygons.GetItem(i)));
+  return items;
+}
+
+TEST(CollisionObjectChannel, ConstructsWithItsSlotAndDefaults) {
+  Scene s;
+  ASSERT_NE(s.collision, nullptr);
+  Kv_DX8_CollisionObject* c = s.collision;
+  EXPECT_STREQ(c->GetChannelName(), "DX8 CollisionObject");
+  EXPECT_EQ(c->GetChildCreationCount(), 0);
+  const ChildCreation* slot = c->GetChildCreateType(0);
+  ASSERT_NE(slot, nullptr);
+  EXPECT_STREQ(slot->childType.name, "DX8 3D Object");
+  EXPECT_EQ(slot->childType.typeGuid, MakeGuid(type_guids::k3DObject));
+  EXPECT_EQ(slot->childIndex, 0);
+  EXPECT_EQ(slot->autoCreate, 0);
+  EXPECT_EQ(slot->extra3, 1);
+  EXPECT_STREQ(slot->label, "Objects");
+  EXPECT_EQ(c->GetTreeDepth(), 8);
+  EXPECT_EQ(c->GetTreePolyLeafCount(), 8);
+  EXPECT_FALSE(c->GetUsePolygonCulling());
+  EXPECT_FALSE(c->GetIfCheckObjectUpdate());
+  EXPECT_FALSE(c->GetIfValidTree());
+  EXPECT_NE(c->directGraphics, nullptr);
+  EXPECT_TRUE(s.engine.errorMessage.Received().empty());
+}
+
+TEST(CollisionObjectChannel, WithoutALinkedObjectNothingCollides) {
+  Scene s;
+  Kv_DX8_CollisionObject* c = s.collision;
+  D3DXMATRIX world = c->GetObjectWorld();
+  EXPECT_TRUE(D3DXMatrixIsIdentity(&world));
+  EXPECT_EQ(c->GetMinBoxFirstNode(), D3DXVECTOR3(0, 0, 0));
+  EXPECT_EQ(c->GetMaxBoxFirstNode(), D3DXVECTOR3(0, 0, 0));
+  EXPECT_EQ(c->GetRayCollision({0, 0, -5}, {0, 0, 10}, nullptr, nullptr, true), -1.0f);
+  EXPECT_FALSE(c->GetIfSphereCollision({0, 0, 0}, 100));
+  D3DXVECTOR3 p0(0, 0, 0), p1(1, 0, 0), p2(0, 1, 0);
+  EXPECT_EQ(c->GetPlaneCollision(&p0, &p1, &p2), 0);
+  EXPECT_TRUE(BoxQuery(c, {-9, -9, -9}, {9, 9, 9}).empty());
+  EXPECT_FALSE(c->GetIfValidTree());
+  EXPECT_EQ(c->GetPolygonInfoItem(0), nullptr);
+}
+
+TEST(CollisionObjectChannel, MissingDirectGraphicsIsReportedAndQueriesStillWork) {
+  Scene s(false);
+  ASSERT_NE(s.collision, nullptr);
+  EXPECT_EQ(s.collision->directGraphics, nullptr);
+  EXPECT_TRUE(Contains(s.engine.errorMessage.Received(), "Couldn't initialize Direct Graphics !"));
+  ASSERT_TRUE(s.Link());
+  AddTriangles(s.object, Cube(-1, 1));
+  EXPECT_TRUE(s.collision->GetIfSphereCollision({0, 0, 1.5f}, 1));
+  s.collision->DrawLine({0, 0, 0}, {1, 1, 1});  // nothing to draw with: no effect
+}
+
+TEST(CollisionObjectChannel, SettersKeepTheirRanges) {
+  Scene s;
+  Kv_DX8_CollisionObject* c = s.collision;
+  const std::pair<int, int> depths[] = {{0, 1}, {-3, 1}, {1, 1}, {16, 16}, {17, 16}, {9, 9}};
+  for (auto [given, stored] : depths) {
+    c->SetTreeDepth(given);
+    EXPECT_EQ(c->GetTreeDepth(), stored) << given;
+  }
+  const std::pair<int, int> counts[] = {{0, 1}, {-5, 1}, {1, 1}, {1000, 1000}};
+  for (auto [given, stored] : counts) {
+    c->SetTreePolyLeafCount(given);
+    EXPECT_EQ(c->GetTreePolyLeafCount(), stored) << given;
+  }
+  c->SetUsePolygonCulling(true);
+  c->SetIfCheckObjectUpdate(true);
+  EXPECT_TRUE(c->GetUsePolygonCulling());
+  EXPECT_TRUE(c->GetIfCheckObjectUpdate());
+  EXPECT_EQ(c->Square(-3), 9.0f);
+}
+
+TEST(CollisionObjectChannel, SettingsSaveAndLoadAsTaggedBlocks) {
+  Scene s;
+  s.collision->SetTreeDepth(12);
+  s.collision->SetTreePolyLeafCount(3);
+  s.collision->SetIfCheckObjectUpdate(true);
+  HxFileSaver saver;
+  ASSERT_TRUE(s.collision->SaveChannel(saver));
+
+  Scene fresh;
+  HxFileLoader loader(saver.GetData());
+  ASSERT_TRUE(fresh.collision->LoadChannel(loader, nullptr));
+  EXPECT_EQ(fresh.collision->GetTreeDepth(), 12);
+  EXPECT_EQ(fresh.collision->GetTreePolyLeafCount(), 3);
+  EXPECT_TRUE(fresh.collision->GetIfCheckObjectUpdate());
+
+  // Data without any of the channel's tags keep every default.
+  HxFileSaver empty;
+  ASSERT_TRUE(empty.SaveTag("XXXX") && empty.SaveBlockSize(1));
+  const char byte = 1;
+  ASSERT_TRUE(empty.SaveDataToFile(&byte, 1));
+  Scene untouched;
+  HxFileLoader emptyLoader(empty.GetData());
+  ASSERT_TRUE(untouched.collision->LoadChannel(emptyLoader, nullptr));
+  EXPECT_EQ(untouched.collision->GetTreeDepth(), 8);
+  EXPECT_EQ(untouched.collision->GetTreePolyLeafCount(), 8);
+  EXPECT_FALSE(untouched.collision->GetIfCheckObjectUpdate());
+}
+
+// Loaded values bypass the setters; a block of the wrong width is passed over.
+TEST(CollisionObjectChannel, LoadTakesRawValuesAndSkipsMisSizedBlocks) {
+  HxFileSaver saver;
+  const std::int32_t depth = 40, leaf = -2;
+  const std::int16_t shortBlock = 3;
+  ASSERT_TRUE(saver.SaveTag("COTD") && saver.SaveBlockSize(4) && saver.SaveDataToFile(&depth, 4));
+  ASSERT_TRUE(saver.SaveTag("COLC") && saver.SaveBlockSize(2) &&
+              saver.SaveDataToFile(&shortBlock, 2));
+  ASSERT_TRUE(saver.SaveTag("COOU") && saver.SaveBlockSize(4) && saver.SaveDataToFile(&leaf, 4));
+  Scene s;
+  HxFileLoader loader(saver.GetData());
+  ASSERT_TRUE(s.collision->LoadChannel(loader, nullptr));
+  EXPECT_EQ(s.collision->GetTreeDepth(), 40);
+  EXPECT_EQ(s.collision->GetTreePolyLeafCount(), 8);
+  EXPECT_FALSE(s.collision->GetIfCheckObjectUpdate());
+
+  // The build bounds what a corrupt file carried: depth 16 at most, leaf count 1 at least.
+  HxFileSaver leafSaver;
+  ASSERT_TRUE(leafSaver.SaveTag("COLC") && leafSaver.SaveBlockSize(4) &&
+              leafSaver.SaveDataToFile(&leaf, 4));
+  HxFileLoader leafLoader(leafSaver.GetData());
+  ASSERT_TRUE(s.collision->LoadChannel(leafLoader, nullptr));
+  EXPECT_EQ(s.collision->GetTreePolyLeafCount(), -2);
+  ASSERT_TRUE(s.Link());
+  std::vector<D3DXVECTOR3> crossing;
+  for (int i = 0; i < 3; ++i) crossing.insert(crossing.end(), {{-1, -1, -1}, {1, 1, 1}, {1, -1, 1}});
+  AddTriangles(s.object, crossing);
+  ASSERT_TRUE(s.collision->BuildBSPTree());
+  EXPECT_EQ(ValidateTree(s.collision->root, Polygons(s.collision), 16), "");
+  EXPECT_EQ(s.collision->GetTreeNodeCount(), (1 << 18) - 1);
+  EXPECT_EQ(s.collision->GetTreeDepth(), 40);
+}
+
+TEST(CollisionObjectChannel, FailingBaseSaveOrLoadTouchesNothingOfItsOwn) {
+  Scene s;
+  HxFileSaver saver;
+  saver.SetByteLimit(0);
+  EXPECT_FALSE(s.collision->SaveChannel(saver));
+  EXPECT_TRUE(saver.GetData().empty());
+
+  const std::uint8_t garbage[] = {0xde, 0xad};
+  HxFileLoader loader(garbage, sizeof garbage);
+  s.collision->SetTreeDepth(5);
+  EXPECT_FALSE(s.collision->LoadChannel(loader, nullptr));
+  EXPECT_EQ(s.collision->GetTreeDepth(), 5);
+}
+
+TEST(CollisionObjectChannel, PolygonListReadsEnabledTriangleListsInOrder) {
+  Scene s;
+  ASSERT_TRUE(s.Link());
+  Kv_DX8_CollisionObject* c = s.collision;
+  Kv_DX8_Mesh* strip = AddTriangles(s.object, RowOfTriangles(1), kMeshTriangleStrip);
+  Kv_DX8_Mesh* first = AddTriangles(s.object, RowOfTriangles(4));
+  s.object->AddEmptySubObject();
+  Kv_DX8_Mesh* disabled = AddTriangles(s.object, RowOfTriangles(1));
+  static_cast<Kv_DX8_SubObject*>(s.object->GetSubObject(3))->SetEnabled(false);
+  std::vector<D3DXVECTOR3> second{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}, {3, 4, -2}, {3, 5, -2},
+                                  {4, 4, -2}, {9, 9, 9}};  // a trailing index is not read
+  Kv_DX8_Mesh* last = AddTriangles(s.object, second);
+
+  D3DXVECTOR3 lo(0, 0, 0), hi(0, 0, 0);
+  ASSERT_TRUE(c->BuildPolygonList(&lo, &hi));
+  ASSERT_EQ(c->polygons.GetItemCount(), 6);
+  const int firstIndex[] = {0, 3, 6, 9, 0, 3};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(c->GetPolygonInfoItem(i)->listIndex, i);
+    EXPECT_EQ(c->GetPolygonInfoItem(i)->firstIndex, firstIndex[i]);
+  }
+  EXPECT_EQ(c->GetPolygonInfoItem(6), nullptr);
+  EXPECT_EQ(c->GetPolygonInfoItem(4)->normal, D3DXVECTOR3(0, 0, 1));
+  EXPECT_EQ(c->referencePoint, D3DXVECTOR3(0, 1, 0));
+  EXPECT_EQ(lo, D3DXVECTOR3(0, 0, -2));
+  EXPECT_EQ(hi, D3DXVECTOR3(7, 5, 5));
+  EXPECT_EQ(c->geometryStamp, strip->GetTimeStamp() + first->GetTimeStamp() + last->GetTimeStamp());
+  EXPECT_EQ(disabled->GetPrepareCount(), 0);
+  EXPECT_EQ(strip->GetPrepareCount(), 1);
+}
+
+TEST(CollisionObjectChannel, OnlyAStripGivesAnEmptyListAndNoTree) {
+  Scene s;
+  ASSERT_TRUE(s.Link());
+  Kv_DX8_Mesh* strip = AddTriangles(s.object, RowOfTriangles(2), kMeshTriangleStrip);
+  D3DXVECTOR3 lo(7, 7, 7), hi(8, 8, 8);
+  ASSERT_TRUE(s.collision->BuildPolygonList(&lo, &hi));
+  EXPECT_EQ(s.collision->polygons.GetItemCount(), 0);
+  EXPECT_EQ(lo, D3DXVECTOR3(7, 7, 7));
+  EXPECT_EQ(hi, D3DXVECTOR3(8, 8, 8));
+  EXPECT_EQ(s.collision->geometryStamp, strip->GetTimeStamp());
+  EXPECT_FALSE(s.collision->BuildBSPTree());
+  EXPECT_FALSE(s.collision->GetIfValidTree());
+}
+
+TEST(CollisionObjectChannel, StatisticsForSevenAndEightPolygons) {
+  struct Case {
+    int polygons, nodes, memory, average;
+  } cases[] = {{7, 1, 11, 7}, {8, 3, 48 * 2 + 8 * 2, 8 / 3}};
+  for (const Case& k : cases) {
+    Scene s;
+    ASSERT_TRUE(s.Link());
+    AddTriangles(s.object, RowOfTriangles(k.polygons));
+    ASSERT_TRUE(s.collision->BuildBSPTree());
+    EXPECT_TRUE(s.collision->GetIfValidTree());
+    EXPECT_EQ(s.collision->GetTreeNodeCount(), k.nodes) << k.polygons;
+    EXPECT_EQ(s.collision->GetTreeMemorySize(), k.memory) << k.polygons;
+    EXPECT_EQ(s.collision->GetAvarageLeafPolyCount(), k.average) << k.polygons;
+    EXPECT_GE(s.collision->GetCreationTime(), 0);
+    // Release frees the tree and the records but keeps the statistics.
+    s.collision->Release();
+    EXPECT_EQ(s.collision->root, nullptr);
+    EXPECT_EQ(s.collision->polygons.GetItemCount(), 0);
+    EXPECT_FALSE(s.collision->GetIfValidTree());
+    EXPECT_EQ(s.collision->GetTreeNodeCount(), k.nodes);
+  }
+}
+
+TEST(CollisionObjectChannel, QueriesBuildOnceAndRebuildOnlyWhenWatching) {
+  Scene s;
+  ASSERT_TRUE(s.Link());
+  Kv_DX8_Mesh* mesh = AddTriangles(s.object, Cube(-1, 1));
+  Kv_DX8_CollisionObject* c = s.collision;
+  EXPECT_TRUE(c->GetIfSphereCollision({0, 0, 1.5f}, 1));
+  EXPECT_TRUE(c->GetIfSphereCollision({0, 0, 1.5f}, 1));
+  EXPECT_EQ(mesh->GetPrepareCount(), 1);
+
+  // Move the cube's top face up to z = 3: unwatched, the old tree still answers.
+  for (int v = 0; v < static_cast<int>(mesh->GetVertices().size()); ++v) {
+    D3DXVECTOR3 p = mesh->GetVertices()[static_cast<std::size_t>(v)];
+    if (p.z > 0) mesh->SetVertexPosition(v, {p.x, p.y, 3});
+  }
+  EXPECT_FALSE(c->GetIfSphereCollision({0, 0, 3.5f}, 1));
+  EXPECT_EQ(mesh->GetPrepareCount(), 1);
+
+  c->SetIfCheckObjectUpdate(true);
+  EXPECT_TRUE(c->GetIfSphereCollision({0, 0, 3.5f}, 1));
+  EXPECT_EQ(mesh->GetPrepareCount(), 2);
+  EXPECT_EQ(c->GetMaxBoxFirstNode(), D3DXVECTOR3(1, 1, 3));
+  EXPECT_EQ(mesh->GetPrepareCount(), 2);
+}
+
+// A triangle in z = 0 and segments along z, in a world that may scale it.
+class RayScene : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(s.Link());
+    AddTriangles(s.object, {{-1, -1, 0}, {1, -1, 0}, {-1, 1, 0}});  // normal +z
+  }
+  Scene s;
+};
+
+TEST_F(RayScene, SegmentsMustReachTheTriangle) {
+  Kv_DX8_CollisionObject* c = s.collision;
+  EXPECT_EQ(c->GetRayCollision({0, 0, 2}, {0, 0, -1.5f}, nullptr, nullptr, false), -1.0f);
+  D3DXVECTOR3 point(7, 7, 7), normal(7, 7, 7);
+  EXPECT_FLOAT_EQ(c->GetRayCollision({0, 0, 2}, {0, 0, -3}, &point, &normal, false), 2.0f);
+  EXPECT_EQ(point, D3DXVECTOR3(0, 0, 0));
+  EXPECT_EQ(normal, D3DXVECTOR3(0, 0, 1));
+  point = D3DXVECTOR3(7, 7, 7);
+  EXPECT_EQ(c->GetRayCollision({0, 0, 2}, {0, 0, 3}, &point, nullptr, true), -1.0f);
+  EXPECT_EQ(point, D3DXVECTOR3(7, 7, 7));  // untouched without a hit
+}
+
+TEST_F(RayScene, CullingSkipsSegmentsAlongTheNormal) {
+  Kv_DX8_CollisionObject* c = s.collision;
+  c->SetUsePolygonCulling(true);
+  EXPECT_EQ(c->GetRayCollision({0, 0, -1}, {0, 0, 2}, nullptr, nullptr, true), -1.0f);
+  EXPECT_FLOAT_EQ(c->GetRayCollision({0, 0, 1}, {0, 0, -2}, nullptr, nullptr, true), 1.0f);
+  c->SetUsePolygonCulling(false);
+  EXPECT_FLOAT_EQ(c->GetRayCollision({0, 0, -1}, {0, 0, 2}, nullptr, nullptr, true), 1.0f);
+}
+
+TEST_F(RayScene, ScaledWorldMeasuresInWorldUnitsOnlyWithBothOutputs) {
+  D3DXMATRIX world, move;
+  D3DXMatrixScaling(&world, 2, 2, 2);
+  D3DXMatrixTranslation(&move, 0, 0, 10);
+  D3DXMatrixMultiply(&world, &world, &move);
+  s.object->SetWorldMatrix(world);
+  Kv_DX8_CollisionObject* c = s.collision;
+  D3DXVECTOR3 point, normal;
+  EXPECT_FLOAT_EQ(c->GetRayCollision({-1, -1, 14}, {0, 0, -8}, &point, &normal, true), 4.0f);
+  EXPECT_EQ(point, D3DXVECTOR3(-1, -1, 10));
+  EXPECT_EQ(normal, D3DXVECTOR3(0, 0, 2));  // carried by the world, not normalised again
+  EXPECT_FLOAT_EQ(c->GetRayCollision({-1, -1, 14}, {0, 0, -8}, &point, nullptr, true), 2.0f);
+}
+
+TEST_F(RayScene, WorldWithoutInverseHitsNothing) {
+  D3DXMATRIX flat;
+  D3DXMatrixScaling(&flat, 1, 1, 0);
+  s.object->SetWorldMatrix(flat);
+  Kv_DX8_CollisionObject* c = s.collision;
+  EXPECT_EQ(c->GetRayCollision({0, 0, 2}, {0, 0, -3}, nullptr, nullptr, true), -1.0f);
+  EXPECT_FALSE(c->GetIfSphereCollision({0, 0, 0}, 5));
+  D3DXVECTOR3 p0(0, 0, 1), p1(1, 0, 1), p2(0, 1, 1);
+  EXPECT_EQ(c->GetPlaneCollision(&p0, &p1, &p2), 0);
+  EXPECT_EQ(p0, D3DXVECTOR3(0, 0, 1));
+}
+
+TEST(CollisionObjectSphere, StrictDistanceAndScaledWorlds) {
+  struct Case {
+    D3DXVECTOR3 scale;
+    float distance;  // world distance from the top face's centre, along z
+    bool expected;
+  } cases[] = {
+      {{1, 1, 1}, 1.0f, false},  // exactly radius away: not reported
+      {{1, 1, 1}, 0.999f, true},
+      {{2, 2, 2}, 0.9f, true},   // uniform path
+      {{2, 2, 2}, 1.1f, false},
+      {{1, 1, 2}, 0.9f, true},   // matrix path, same world distances
+      {{1, 1, 2}, 1.1f, false},
+  };
+  for (const Case& k : cases) {
+    Scene s;
+    ASSERT_TRUE(s.Link());
+    AddTriangles(s.object, Cube(-1, 1));
+    D3DXMATRIX world;
+    D3DXMatrixScaling(&world, k.scale.x, k.scale.y, k.scale.z);
+    s.object->SetWorldMatrix(world);
+    const D3DXVECTOR3 centre(0, 0, k.scale.z + k.distance);
+    EXPECT_EQ(s.collision->GetIfSphereCollision(centre, 1), k.expected)
+        << k.scale.x << "," << k.scale.y << "," << k.scale.z << " at " << k.distance;
+  }
+}
+
+TEST(CollisionObjectPlane, ThroughOrBesideACube) {
+  Scene s;
+  ASSERT_TRUE(s.Link());
+  AddTriangles(s.object, Cube(-1, 1));
+  D3DXMATRIX world;
+  D3DXMatrixTranslation(&world, 10, 0, 0);
+  s.object->SetWorldMatrix(world);
+  Kv_DX8_CollisionObject* c = s.collision;
+
+  D3DXVECTOR3 p0(10, 0, 0), p1(11, 0, 0), p2(10, 1, 0);  // z = 0 through the middle
+  EXPECT_EQ(c->GetPlaneCollision(&p0, &p1, &p2), 0);
+  EXPECT_EQ(p0, D3DXVECTOR3(0, 0, 0));
+  EXPECT_EQ(p1, D3DXVECTOR3(1, 0, 0));
+
+  // z = 5 beside the cube; the reference corner (-1, 1, -1) lies below, on the normal's back.
+  D3DXVECTOR3 q0(10, 0, 5), q1(11, 0, 5), q2(10, 1, 5);
+  EXPECT_EQ(c->GetPlaneCollision(&q0, &q1, &q2), -1);
+  EXPECT_EQ(c->planeSide, -1);
+  D3DXVECTOR3 r0(10, 0, 5), r1(10, 1, 5), r2(11, 0, 5);  // the other winding
+  EXPECT_EQ(c->GetPlaneCollision(&r0, &r1, &r2), 1);
+  // A plane touching the top face: corners on the plane do not count as the other side.
+  D3DXVECTOR3 t0(10, 0, 1), t1(11, 0, 1), t2(10, 1, 1);
+  EXPECT_EQ(c->GetPlaneCollision(&t0, &t1, &t2), -1);
+}
+
+TEST(CollisionObjectBox, EachTriangleOncePerQueryAndItemsStay) {
+  Scene s;
+  ASSERT_TRUE(s.Link());
+  std::vector<D3DXVECTOR3> corners{{-10, -10, 0}, {10, -10, 0}, {-10, 10, 0}};
+  for (float x : {-8.0f, 6.0f})
+    for (float y : {-8.0f, 6.0f}) corners.insert(corners.end(), {{x, y, 0}, {x + 1, y, 0}, {x, y + 1, 0}});
+  AddTriangles(s.object, corners);
+  Kv_DX8_CollisionObject* c = s.collision;
+  c->SetTreePolyLeafCount(1);
+  for (int round = 1; round <= 2; ++round) {
+    Hx_List list;
+    list.AddItem(reinterpret_cast<void*>(std::intptr_t{77}));
+    D3DXVECTOR3 lo(-9, -9, -1), hi(9, 9, 1);
+    c->AddBoxCollisionPolygonsToList(&list, &lo, &hi);
+    std::vector<std::intptr_t> got;
+    for (int i = 0; i < list.GetItemCount(); ++i)
+      got.push_back(reinterpret_cast<std::intptr_t>(list.GetItem(i)));
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0], 77);
+    std::sort(got.begin() + 1, got.end());
+    EXPECT_EQ(std::vector<std::intptr_t>(got.begin() + 1, got.end()),
+              (std::vector<std::intptr_t>{0, 1, 2, 3, 4}))
+        << "round " << round;
+    EXPECT_EQ(c->boxQueryNumber, round);
+  }
+  EXPECT_GT(c->GetTreeNodeCount(), 3);
+  // A box touching only the big triangle's edge y = -10 lists it.
+  EXPECT_EQ(BoxQuery(c, {0, -11, -1}, {1, -10, 1}), std::vector<int>{0});
+}
+
+}  // namespace
