@@ -198,7 +198,7 @@ TEST_F(DeviceTest, RecordsDrawingCallsWithCopiesOfTheirData) {
 }
 
 TEST_F(DeviceTest, RefusesDrawingThatReadsOutOfRange) {
-  const float vertices[3 * 3] = {};
+  const float vertices[4 * 3] = {};  // four xyz vertices
   const WORD indices16[3] = {0, 1, 2};
   const std::uint32_t indices32[3] = {1, 2, 3};
   struct Case {
