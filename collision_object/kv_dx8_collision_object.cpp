@@ -17,6 +17,7 @@
 #include "frame/type_guids.h"
 #include "host/direct_graphics.h"
 #include "host/hx_engine.h"
+#include "platform/d3d8/d3d8.h"
 #include "platform/win32/tick_count.h"
 
 namespace {
@@ -408,6 +409,21 @@ void Kv_DX8_CollisionObject::UpdateCollisionTree() {
 }
 
 void Kv_DX8_CollisionObject::DrawLine(D3DXVECTOR3 from, D3DXVECTOR3 to) {
-  (void)from;
-  (void)to;
+  Object3DView* object = LinkedObject();
+  if (!object) return;
+  const D3DXMATRIX world = object->GetWorldMatrix();
+  // Position then one texture coordinate pair: D3DFVF_XYZ | D3DFVF_TEX1, 20 bytes a vertex.
+  struct LineVertex {
+    float x, y, z, u, v;
+  };
+  static_assert(sizeof(LineVertex) == 20);
+  const LineVertex vertices[2] = {{from.x, from.y, from.z, 0, 0}, {to.x, to.y, to.z, 1, 0}};
+  const std::uint16_t indices[2] = {0, 1};
+  if (!directGraphics) return;
+  IDirect3DDevice8* device = directGraphics->GetDevice();
+  if (!device) return;
+  device->SetTransform(D3DTS_WORLD, &world);
+  device->SetVertexShader(D3DFVF_XYZ | D3DFVF_TEX1);
+  device->DrawIndexedPrimitiveUP(D3DPT_LINELIST, 0, 2, 1, indices, D3DFMT_INDEX16, vertices,
+                                 sizeof(LineVertex));
 }

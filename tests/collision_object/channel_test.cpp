@@ -8,6 +8,7 @@
 #include "collision_object/tree_validate.h"
 #include "host/file_loader.h"
 #include "host/file_saver.h"
+#include "platform/d3d8/software_device.h"
 #include "tests/collision_object/scene.h"
 
 namespace {
@@ -418,6 +419,46 @@ TEST(CollisionObjectBox, EachTriangleOncePerQueryAndItemsStay) {
   EXPECT_GT(c->GetTreeNodeCount(), 3);
   // A box touching only the big triangle's edge y = -10 lists it.
   EXPECT_EQ(BoxQuery(c, {0, -11, -1}, {1, -10, 1}), std::vector<int>{0});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CollisionObjectDrawLine, DrawsOneLineWithTheWorldMatrix) {
+  SoftwareDevice* device = CreateSoftwareDevice();
+  {
+    Scene s;
+    s.engine.GetDirectGraphics().SetDevice(device);
+    s.collision->DrawLine({0, 0, 0}, {1, 2, 3});  // not linked: nothing
+    EXPECT_TRUE(device->Calls().empty());
+    ASSERT_TRUE(s.Link());
+    D3DXMATRIX world;
+    D3DXMatrixTranslation(&world, 5, 6, 7);
+    s.object->SetWorldMatrix(world);
+    s.collision->DrawLine({0, 0, 0}, {1, 2, 3});
+    const std::vector<DeviceCall> calls = device->Calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].kind, DeviceCallKind::SetTransform);
+    EXPECT_EQ(calls[0].transformState, D3DTS_WORLD);
+    EXPECT_EQ(std::memcmp(&calls[0].matrix, &world, sizeof world), 0);
+    EXPECT_EQ(calls[1].kind, DeviceCallKind::SetVertexShader);
+    EXPECT_EQ(calls[1].vertexShader, D3DFVF_XYZ | D3DFVF_TEX1);
+    const DeviceCall& draw = calls[2];
+    EXPECT_EQ(draw.kind, DeviceCallKind::DrawIndexedPrimitiveUP);
+    EXPECT_EQ(draw.primitiveType, D3DPT_LINELIST);
+    EXPECT_EQ(draw.minVertexIndex, 0u);
+    EXPECT_EQ(draw.numVertices, 2u);
+    EXPECT_EQ(draw.primitiveCount, 1u);
+    EXPECT_EQ(draw.indexFormat, D3DFMT_INDEX16);
+    EXPECT_EQ(draw.IndexValues(), (std::vector<std::uint32_t>{0, 1}));
+    EXPECT_EQ(draw.vertexStride, 20u);
+    const float expected[10] = {0, 0, 0, 0, 0, 1, 2, 3, 1, 0};
+    ASSERT_EQ(draw.vertices.size(), sizeof expected);
+    EXPECT_EQ(std::memcmp(draw.vertices.data(), expected, sizeof expected), 0);
+    s.engine.GetDirectGraphics().SetDevice(nullptr);
+  }
+  device->Release();
 }
 
 }  // namespace
