@@ -7,7 +7,8 @@
 
 #include "platform/win32/guid_text.h"
 
-const IID IID_IUnknown{0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID IID_IUnknown{
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 namespace {
 
@@ -51,7 +52,8 @@ void CoUnregisterClass(REFCLSID clsid) {
   registry.factories.erase(clsid);
 }
 
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** object) {
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
+                         void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (initialiseCount == 0) return CO_E_NOTINITIALIZED;

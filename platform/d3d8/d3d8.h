@@ -59,8 +59,8 @@ struct IDirect3DDevice8 : IUnknown {
   // levels 0: the full chain down to 1 x 1. D3DERR_NOTAVAILABLE when the device cannot hold
   // textures of that format, D3DERR_INVALIDCALL for sizes it does not support (zero, above
   // the maximum, not powers of two on a device that needs them) or too many levels.
-  virtual HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
-                                D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture) = 0;
+  virtual HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                                D3DPOOL pool, IDirect3DTexture8** texture) = 0;
   // Copies rectangles of source to destination. rects null or count 0: the whole surface,
   // which then needs the same size in both. points null: each rectangle lands at its own
   // position. Formats must match; every rectangle must fit both surfaces; neither may be

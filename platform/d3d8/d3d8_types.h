@@ -117,12 +117,16 @@ struct D3DCAPS8 {
 constexpr UINT D3DFormatBytesPerPixel(D3DFORMAT format) {
   switch (format) {
     case D3DFMT_A8R8G8B8:
-    case D3DFMT_X8R8G8B8: return 4;
-    case D3DFMT_R8G8B8: return 3;
+    case D3DFMT_X8R8G8B8:
+      return 4;
+    case D3DFMT_R8G8B8:
+      return 3;
     case D3DFMT_R5G6B5:
     case D3DFMT_X1R5G5B5:
     case D3DFMT_A1R5G5B5:
-    case D3DFMT_A4R4G4B4: return 2;
-    default: return 0;
+    case D3DFMT_A4R4G4B4:
+      return 2;
+    default:
+      return 0;
   }
 }

@@ -27,13 +27,19 @@ UINT FullChainLength(UINT width, UINT height) {
 std::size_t IndexCount(D3DPRIMITIVETYPE type, UINT primitives) {
   const std::size_t n = primitives;
   switch (type) {
-    case D3DPT_POINTLIST: return n;
-    case D3DPT_LINELIST: return 2 * n;
-    case D3DPT_LINESTRIP: return n + 1;
-    case D3DPT_TRIANGLELIST: return 3 * n;
+    case D3DPT_POINTLIST:
+      return n;
+    case D3DPT_LINELIST:
+      return 2 * n;
+    case D3DPT_LINESTRIP:
+      return n + 1;
+    case D3DPT_TRIANGLELIST:
+      return 3 * n;
     case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return n + 2;
-    default: return 0;
+    case D3DPT_TRIANGLEFAN:
+      return n + 2;
+    default:
+      return 0;
   }
 }
 
@@ -108,8 +114,7 @@ HRESULT SoftwareDevice::GetDeviceCaps(D3DCAPS8* caps) {
 }
 
 HRESULT SoftwareDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
-                                      D3DFORMAT format, D3DPOOL pool,
-                                      IDirect3DTexture8** texture) {
+                                      D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture) {
   if (!texture) return D3DERR_INVALIDCALL;
   *texture = nullptr;
   if (width == 0 || height == 0 || width > options_.maxTextureSize ||
@@ -174,7 +179,8 @@ HRESULT SoftwareDevice::CopyRects(IDirect3DSurface8* source, const RECT* rects, 
     for (UINT i = 0; i < n; ++i) {
       const RECT& r = everything ? whole : rects[i];
       const POINT at = (points && !everything) ? points[i] : POINT{r.left, r.top};
-      const std::size_t rowBytes = std::size_t{pixelBytes} * static_cast<std::size_t>(r.right - r.left);
+      const std::size_t rowBytes =
+          std::size_t{pixelBytes} * static_cast<std::size_t>(r.right - r.left);
       for (LONG row = 0; row < r.bottom - r.top; ++row) {
         const BYTE* src = static_cast<const BYTE*>(in.pBits) +
                           static_cast<std::ptrdiff_t>(r.top + row) * in.Pitch +

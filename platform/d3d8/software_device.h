@@ -26,7 +26,13 @@ struct SoftwareDeviceOptions {
   HRESULT textureCreationError = D3DERR_OUTOFVIDEOMEMORY;
 };
 
-enum class DeviceCallKind { SetTransform, SetVertexShader, DrawIndexedPrimitiveUP, SetTexture, CopyRects };
+enum class DeviceCallKind {
+  SetTransform,
+  SetVertexShader,
+  DrawIndexedPrimitiveUP,
+  SetTexture,
+  CopyRects
+};
 
 // One recorded call with what it was given; the fields of other kinds keep their defaults.
 // Failed calls are recorded too, with their result.
@@ -77,9 +83,8 @@ class SoftwareDevice final : public IDirect3DDevice8 {
   HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture8** texture) override;
   HRESULT SetVertexShader(DWORD handle) override;
   HRESULT DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexIndex, UINT numVertices,
-                                 UINT primitiveCount, const void* indexData,
-                                 D3DFORMAT indexFormat, const void* vertexData,
-                                 UINT vertexStride) override;
+                                 UINT primitiveCount, const void* indexData, D3DFORMAT indexFormat,
+                                 const void* vertexData, UINT vertexStride) override;
 
   // A copy of the calls recorded so far, oldest first.
   std::vector<DeviceCall> Calls() const;

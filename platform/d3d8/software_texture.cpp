@@ -20,12 +20,19 @@ class SoftwareTexture;
 
 class SoftwareSurface final : public IDirect3DSurface8 {
  public:
-  SoftwareSurface(IDirect3DTexture8& owner, UINT width, UINT height, DWORD usage,
-                  D3DFORMAT format, D3DPOOL pool)
-      : owner_(owner), pitch_(SoftwareSurfacePitch(width, format)),
+  SoftwareSurface(IDirect3DTexture8& owner, UINT width, UINT height, DWORD usage, D3DFORMAT format,
+                  D3DPOOL pool)
+      : owner_(owner),
+        pitch_(SoftwareSurfacePitch(width, format)),
         memory_(std::size_t{pitch_} * height, 0) {
-    desc_ = {format, D3DRTYPE_SURFACE, usage, pool, static_cast<UINT>(memory_.size()),
-             D3DMULTISAMPLE_NONE, width, height};
+    desc_ = {format,
+             D3DRTYPE_SURFACE,
+             usage,
+             pool,
+             static_cast<UINT>(memory_.size()),
+             D3DMULTISAMPLE_NONE,
+             width,
+             height};
   }
   ~SoftwareSurface() = default;
 
@@ -61,9 +68,9 @@ class SoftwareSurface final : public IDirect3DSurface8 {
     if (!locked_.compare_exchange_strong(expected, true, std::memory_order_acquire))
       return D3DERR_INVALIDCALL;
     locked->Pitch = static_cast<INT>(pitch_);
-    locked->pBits = memory_.data() + std::size_t{pitch_} * static_cast<std::size_t>(area.top) +
-                    std::size_t{D3DFormatBytesPerPixel(desc_.Format)} *
-                        static_cast<std::size_t>(area.left);
+    locked->pBits =
+        memory_.data() + std::size_t{pitch_} * static_cast<std::size_t>(area.top) +
+        std::size_t{D3DFormatBytesPerPixel(desc_.Format)} * static_cast<std::size_t>(area.left);
     return D3D_OK;
   }
 
@@ -84,11 +91,12 @@ class SoftwareSurface final : public IDirect3DSurface8 {
 
 class SoftwareTexture final : public IDirect3DTexture8 {
  public:
-  SoftwareTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
-                  D3DPOOL pool, std::shared_ptr<std::atomic<int>> liveTextures)
+  SoftwareTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                  std::shared_ptr<std::atomic<int>> liveTextures)
       : liveTextures_(std::move(liveTextures)) {
     for (UINT level = 0; level < levels; ++level) {
-      levels_.push_back(std::make_unique<SoftwareSurface>(*this, width, height, usage, format, pool));
+      levels_.push_back(
+          std::make_unique<SoftwareSurface>(*this, width, height, usage, format, pool));
       width = width > 1 ? width / 2 : 1;
       height = height > 1 ? height / 2 : 1;
     }

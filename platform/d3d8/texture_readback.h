@@ -10,5 +10,5 @@
 // first and packed without padding. Formats without alpha read as opaque; smaller channels
 // are widened so that their full value becomes 255. D3DERR_INVALIDCALL for null arguments, a
 // format that cannot be read or a level 0 that is locked.
-HRESULT ReadTextureArgb(IDirect3DTexture8* texture, std::vector<std::uint32_t>* pixels,
-                        UINT* width, UINT* height);
+HRESULT ReadTextureArgb(IDirect3DTexture8* texture, std::vector<std::uint32_t>* pixels, UINT* width,
+                        UINT* height);

@@ -17,5 +17,4 @@ constexpr UINT D3DX_DEFAULT = 0xFFFFFFFFu;
 // a zero size or one above the device's maximum (never a texture smaller than asked),
 // D3DERR_NOTAVAILABLE when the device has no usable format, or the device's own error.
 HRESULT D3DXCreateTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT mipLevels,
-                          DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                          IDirect3DTexture8** texture);
+                          DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture);

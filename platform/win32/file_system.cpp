@@ -9,14 +9,19 @@ namespace {
 
 DWORD ErrorFromErrno(int error) {
   switch (error) {
-    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
     case ENOENT:
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    default: return ERROR_GEN_FAILURE;
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    default:
+      return ERROR_GEN_FAILURE;
   }
 }
 

@@ -99,8 +99,8 @@ int Fail(DWORD error) {
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sourceLength,
                         WCHAR* destination, int destinationSize) {
   if (codePage != CP_ACP && codePage != CP_UTF8) return Fail(ERROR_INVALID_PARAMETER);
-  const DWORD allowed = codePage == CP_ACP ? (MB_ERR_INVALID_CHARS | MB_PRECOMPOSED)
-                                           : MB_ERR_INVALID_CHARS;
+  const DWORD allowed =
+      codePage == CP_ACP ? (MB_ERR_INVALID_CHARS | MB_PRECOMPOSED) : MB_ERR_INVALID_CHARS;
   if (flags & ~allowed) return Fail(ERROR_INVALID_FLAGS);
   if (!source || sourceLength == 0 || sourceLength < -1 || destinationSize < 0 ||
       (!destination && destinationSize > 0))
@@ -128,14 +128,15 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* source, int sou
                         char* destination, int destinationSize, const char* defaultChar,
                         BOOL* usedDefaultChar) {
   if (codePage != CP_ACP && codePage != CP_UTF8) return Fail(ERROR_INVALID_PARAMETER);
-  const DWORD allowed = codePage == CP_ACP ? (WC_ERR_INVALID_CHARS | WC_NO_BEST_FIT_CHARS)
-                                           : WC_ERR_INVALID_CHARS;
+  const DWORD allowed =
+      codePage == CP_ACP ? (WC_ERR_INVALID_CHARS | WC_NO_BEST_FIT_CHARS) : WC_ERR_INVALID_CHARS;
   if (flags & ~allowed) return Fail(ERROR_INVALID_FLAGS);
   if (codePage == CP_UTF8 && (defaultChar || usedDefaultChar)) return Fail(ERROR_INVALID_PARAMETER);
   if (!source || sourceLength == 0 || sourceLength < -1 || destinationSize < 0 ||
       (!destination && destinationSize > 0))
     return Fail(ERROR_INVALID_PARAMETER);
-  if (sourceLength == -1) sourceLength = static_cast<int>(std::char_traits<WCHAR>::length(source)) + 1;
+  if (sourceLength == -1)
+    sourceLength = static_cast<int>(std::char_traits<WCHAR>::length(source)) + 1;
   if (usedDefaultChar) *usedDefaultChar = FALSE;
 
   const std::size_t defaultLength = defaultChar ? std::strlen(defaultChar) : 0;

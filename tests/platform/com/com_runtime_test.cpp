@@ -72,7 +72,10 @@ const bool registered = [] {
 
 class ComTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(registered); ASSERT_EQ(CoInitialize(nullptr), S_OK); }
+  void SetUp() override {
+    ASSERT_TRUE(registered);
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  }
   void TearDown() override {
     CoUninitialize();
     EXPECT_EQ(liveObjects, 0);
@@ -120,9 +123,9 @@ TEST_F(ComTest, CreationFailuresLeaveNoObject) {
                 S_OK);
     }
     void* object = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(CoCreateInstance(c.clsid, static_cast<IUnknown*>(outerObject), c.context, c.iid,
-                               &object),
-              c.expected);
+    EXPECT_EQ(
+        CoCreateInstance(c.clsid, static_cast<IUnknown*>(outerObject), c.context, c.iid, &object),
+        c.expected);
     EXPECT_EQ(object, nullptr);
     if (outerObject) static_cast<IUnknown*>(outerObject)->Release();
     EXPECT_EQ(liveObjects, 0);

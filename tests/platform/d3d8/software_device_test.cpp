@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "platform/d3d8/texture_readback.h"
 #include "tests/platform/d3d8/d3d8_test_support.h"
@@ -94,8 +97,8 @@ TEST_F(DeviceTest, CopyRectsCopiesWholeSurfaceHonouringPitch) {
   Fill(destination.get(), 2);
   const RECT rects[] = {{0, 0, 2, 1}, {3, 1, 5, 3}};
   const POINT points[] = {{3, 2}, {0, 0}};
-  ASSERT_EQ(device->CopyRects(Level0(source.get()).get(), rects, 2,
-                              Level0(destination.get()).get(), points),
+  ASSERT_EQ(device->CopyRects(Level0(source.get()).get(), rects, 2, Level0(destination.get()).get(),
+                              points),
             D3D_OK);
   const auto pixels = Pixels(destination.get());
   EXPECT_EQ(pixels[2 * 5 + 3], 0xFF010000u);  // source (0,0) at (3,2)
@@ -147,6 +150,50 @@ TEST_F(DeviceTest, CopyRectsRefusesMismatchesAndChangesNothing) {
   source->UnlockRect(0);
   EXPECT_EQ(Pixels(same.get()), before);
   EXPECT_EQ(RefCount(source.get()), 2u);  // the device kept nothing
+}
+
+// The media path: a streaming thread writes frames into one texture while the host's thread
+// copies each finished frame into another; unlocking publishes the pixels.
+TEST_F(DeviceTest, FramesWrittenOnAnotherThreadAreCopiedWhole) {
+  auto video = Create(16, 8);
+  auto channel = Create(16, 8);
+  std::mutex mutex;
+  std::condition_variable changed;
+  int written = 0, copied = 0;
+  constexpr int kFrames = 20;
+  std::thread streaming([&] {
+    for (int frame = 1; frame <= kFrames; ++frame) {
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return copied == written; });
+      }
+      Fill(video.get(), static_cast<std::uint32_t>(frame));
+      {
+        std::lock_guard lock(mutex);
+        written = frame;
+      }
+      changed.notify_all();
+    }
+  });
+  for (int frame = 1; frame <= kFrames; ++frame) {
+    {
+      std::unique_lock lock(mutex);
+      ASSERT_TRUE(
+          changed.wait_for(lock, std::chrono::seconds(30), [&] { return written == frame; }));
+    }
+    ASSERT_EQ(device->CopyRects(Level0(video.get()).get(), nullptr, 0, Level0(channel.get()).get(),
+                                nullptr),
+              D3D_OK);
+    const auto pixels = Pixels(channel.get());
+    EXPECT_EQ(pixels.front() >> 16 & 0xFF, static_cast<std::uint32_t>(frame));
+    EXPECT_EQ(pixels.back(), 0xFF000000u | static_cast<std::uint32_t>(frame) << 16 | 7u << 8 | 15u);
+    {
+      std::lock_guard lock(mutex);
+      copied = frame;
+    }
+    changed.notify_all();
+  }
+  streaming.join();
 }
 
 TEST_F(DeviceTest, RecordsDrawingCallsWithCopiesOfTheirData) {

@@ -69,9 +69,9 @@ TEST_F(TextureTest, CreationRefusesWhatTheDeviceCannotHold) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     IDirect3DTexture8* texture = reinterpret_cast<IDirect3DTexture8*>(0x1);
-    EXPECT_EQ(device->CreateTexture(c.width, c.height, c.levels, 0, c.format, D3DPOOL_MANAGED,
-                                    &texture),
-              c.expected);
+    EXPECT_EQ(
+        device->CreateTexture(c.width, c.height, c.levels, 0, c.format, D3DPOOL_MANAGED, &texture),
+        c.expected);
     EXPECT_EQ(texture, nullptr);
   }
 
@@ -140,7 +140,8 @@ TEST_F(TextureTest, BadLockArgumentsFail) {
       {3, 0, 1, 2},   // inverted
   };
   for (const RECT& r : cases) {
-    SCOPED_TRACE(::testing::Message() << r.left << "," << r.top << "," << r.right << "," << r.bottom);
+    SCOPED_TRACE(::testing::Message()
+                 << r.left << "," << r.top << "," << r.right << "," << r.bottom);
     EXPECT_EQ(texture->LockRect(0, &locked, &r, 0), D3DERR_INVALIDCALL);
   }
   const RECT beyondLevelOne{0, 0, 3, 2};  // level 1 is 2 x 2
@@ -195,9 +196,9 @@ TEST(TextureReadback, WidensEveryFormatToArgb) {
       {D3DFMT_A8R8G8B8, {0x30, 0x20, 0x10, 0x80}, 0x80102030u},
       {D3DFMT_X8R8G8B8, {0x30, 0x20, 0x10, 0x00}, 0xFF102030u},
       {D3DFMT_R8G8B8, {0x30, 0x20, 0x10}, 0xFF102030u},
-      {D3DFMT_R5G6B5, {0x1F, 0xF8}, 0xFFFF00FFu},  // red 31, green 0, blue 31
-      {D3DFMT_A1R5G5B5, {0xE0, 0x83}, 0xFF00FF00u},   // alpha 1, green 31
-      {D3DFMT_A1R5G5B5, {0x00, 0x7C}, 0x00FF0000u},   // alpha 0, red 31
+      {D3DFMT_R5G6B5, {0x1F, 0xF8}, 0xFFFF00FFu},    // red 31, green 0, blue 31
+      {D3DFMT_A1R5G5B5, {0xE0, 0x83}, 0xFF00FF00u},  // alpha 1, green 31
+      {D3DFMT_A1R5G5B5, {0x00, 0x7C}, 0x00FF0000u},  // alpha 0, red 31
       {D3DFMT_X1R5G5B5, {0x1F, 0x00}, 0xFF0000FFu},
       {D3DFMT_A4R4G4B4, {0x4F, 0x8C}, 0x88CC44FFu},
   };

@@ -17,8 +17,8 @@ Created CreateOn(const SoftwareDeviceOptions& options, UINT width, UINT height, 
                  D3DFORMAT format) {
   ComPtr<SoftwareDevice> device(CreateSoftwareDevice(options));
   IDirect3DTexture8* texture = reinterpret_cast<IDirect3DTexture8*>(0x1);
-  Created created{D3DXCreateTexture(device.get(), width, height, levels, 0, format,
-                                    D3DPOOL_MANAGED, &texture)};
+  Created created{
+      D3DXCreateTexture(device.get(), width, height, levels, 0, format, D3DPOOL_MANAGED, &texture)};
   if (SUCCEEDED(created.result)) {
     texture->GetLevelDesc(0, &created.desc);
     created.levels = texture->GetLevelCount();
@@ -37,11 +37,12 @@ TEST(D3DXCreateTexture, RoundsUpToPowersOfTwoWhereTheDeviceNeedsThem) {
     UINT expectedWidth, expectedHeight;
   };
   const Case cases[] = {
-      {false, 320, 240, 320, 240}, {true, 320, 240, 512, 256}, {true, 256, 1, 256, 1},
+      {false, 320, 240, 320, 240},    {true, 320, 240, 512, 256}, {true, 256, 1, 256, 1},
       {true, 1920, 1080, 2048, 2048}, {true, 3, 5, 4, 8},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " pow2 " << c.powerOfTwoOnly);
+    SCOPED_TRACE(::testing::Message()
+                 << c.width << "x" << c.height << " pow2 " << c.powerOfTwoOnly);
     SoftwareDeviceOptions options;
     options.powerOfTwoOnly = c.powerOfTwoOnly;
     const Created created = CreateOn(options, c.width, c.height, 1, D3DFMT_A8R8G8B8);
@@ -108,9 +109,9 @@ TEST(D3DXCreateTexture, FailuresLeaveNoTexture) {
             D3DERR_INVALIDCALL);
   EXPECT_EQ(texture, nullptr);
   ComPtr<SoftwareDevice> device(CreateSoftwareDevice());
-  EXPECT_EQ(D3DXCreateTexture(device.get(), 16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                              nullptr),
-            D3DERR_INVALIDCALL);
+  EXPECT_EQ(
+      D3DXCreateTexture(device.get(), 16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr),
+      D3DERR_INVALIDCALL);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ TEST_F(CreateDirectoryTest, CreatesOneLevelWithEitherSeparator) {
     std::string relative;  // as the caller writes it, under root
     BOOL ok;
     DWORD error;
-    const char* created;   // what must then exist, relative to root
+    const char* created;  // what must then exist, relative to root
   };
   const Case cases[] = {
       {"new with slash", "/cache", TRUE, 0, "cache"},

@@ -35,9 +35,9 @@ TEST_P(TextRoundTrip, BothDirectionsWithTerminatorAndSizeQuery) {
     EXPECT_EQ(wide, c.utf16 + u'\0');
 
     // Explicit length: no terminator.
-    const int narrowNeeded = WideCharToMultiByte(codePage, 0, c.utf16.data(),
-                                                 static_cast<int>(c.utf16.size()), nullptr, 0,
-                                                 nullptr, nullptr);
+    const int narrowNeeded =
+        WideCharToMultiByte(codePage, 0, c.utf16.data(), static_cast<int>(c.utf16.size()), nullptr,
+                            0, nullptr, nullptr);
     ASSERT_EQ(narrowNeeded, static_cast<int>(c.utf8.size()));
     std::string narrow(c.utf8.size() + 1, '#');
     ASSERT_EQ(WideCharToMultiByte(codePage, 0, c.utf16.data(), static_cast<int>(c.utf16.size()),
@@ -47,13 +47,12 @@ TEST_P(TextRoundTrip, BothDirectionsWithTerminatorAndSizeQuery) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, TextRoundTrip, ::testing::ValuesIn(kTexts),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           for (char& ch : name)
-                             if (ch == ' ' || ch == '-') ch = '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Texts, TextRoundTrip, ::testing::ValuesIn(kTexts), [](const auto& info) {
+  std::string name = info.param.name;
+  for (char& ch : name)
+    if (ch == ' ' || ch == '-') ch = '_';
+  return name;
+});
 
 TEST(TextConversion, TooSmallBufferFailsAfterWholeCharacters) {
   char narrow[5] = {'#', '#', '#', '#', '#'};
@@ -91,8 +90,10 @@ TEST(TextConversion, MalformedInputIsReplacedOrRefused) {
     const int length = static_cast<int>(c.utf8.size());
     WCHAR wide[16];
     const int written = MultiByteToWideChar(CP_UTF8, 0, c.utf8.data(), length, wide, 16);
-    EXPECT_EQ(std::u16string(wide, static_cast<std::size_t>(written > 0 ? written : 0)), c.replaced);
-    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, c.utf8.data(), length, wide, 16), 0);
+    EXPECT_EQ(std::u16string(wide, static_cast<std::size_t>(written > 0 ? written : 0)),
+              c.replaced);
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, c.utf8.data(), length, wide, 16),
+              0);
     EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
   }
 
@@ -102,9 +103,9 @@ TEST(TextConversion, MalformedInputIsReplacedOrRefused) {
   int written = WideCharToMultiByte(CP_UTF8, 0, lone, -1, narrow, 16, nullptr, nullptr);
   EXPECT_EQ(std::string(narrow, static_cast<std::size_t>(written)),
             std::string("x\xEF\xBF\xBDy\xEF\xBF\xBD", 9));
-  EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, -1, narrow, 16, nullptr,
-                                nullptr),
-            0);
+  EXPECT_EQ(
+      WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, -1, narrow, 16, nullptr, nullptr),
+      0);
   EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
 
   BOOL usedDefault = FALSE;
@@ -130,7 +131,8 @@ TEST(TextConversion, InvalidArgumentsFail) {
       {"length below -1", [&] { return MultiByteToWideChar(CP_ACP, 0, "a", -2, wide, 4); },
        ERROR_INVALID_PARAMETER},
       {"null destination with size",
-       [&] { return MultiByteToWideChar(CP_ACP, 0, "a", -1, nullptr, 4); }, ERROR_INVALID_PARAMETER},
+       [&] { return MultiByteToWideChar(CP_ACP, 0, "a", -1, nullptr, 4); },
+       ERROR_INVALID_PARAMETER},
       {"unknown code page", [&] { return MultiByteToWideChar(1252, 0, "a", -1, wide, 4); },
        ERROR_INVALID_PARAMETER},
       {"flag not for UTF-8",
