@@ -84,7 +84,8 @@ class CSourceStream : public CBaseOutputPin {
 // its IUnknown methods and answers IID_IMediaSeeking with this, and repositions its
 // stream(s) in ChangeStart / ChangeStop / ChangeRate (typically through
 // CSourceStream::Restart). Positions are media times; samples are stamped in stream time,
-// (media time - start) / rate.
+// (media time - start) / rate. The graph follows every rate change with a SetPositions at
+// the current position, so ChangeRate only needs to record the rate for the next restart.
 class CSourceSeeking : public IMediaSeeking {
  public:
   explicit CSourceSeeking(REFERENCE_TIME duration) : duration_(duration), stop_(duration) {}
