@@ -45,14 +45,21 @@ D3DXVECTOR3 CollisionPolygonItem::ClosestPointOnPolygonEdges(const D3DXVECTOR3& 
   bool keptBetween = false;
   D3DXVECTOR3 keptPoint;
   float keptDistance = 0.0f;
+  float keptSquared = 0.0f;
   // Edge i runs from vertex i - 1 (the last one for i = 0) to vertex i.
   for (std::size_t i = 0; i < count; ++i) {
     const D3DXVECTOR3& start = vertices[i == 0 ? count - 1 : i - 1].position;
     const D3DXVECTOR3& end = vertices[i].position;
     bool between;
     const D3DXVECTOR3 x = ClosestPointOnSegment(start, end, q, between);
-    const float distance = fcr::Length(x - q);
+    // The square root is needed only for a point that may be nearer: sqrt keeps the order
+    // of squares but may round two of them to one distance, and equal distances keep the
+    // earlier edge.
+    const float squared = fcr::Dot(x - q, x - q);
+    if (i != 0 && !(squared < keptSquared)) continue;
+    const float distance = std::sqrt(squared);
     if (i == 0 || distance < keptDistance) {
+      keptSquared = squared;
       kept = i;
       keptBetween = between;
       keptPoint = x;

@@ -1,0 +1,270 @@
+// The same sweeps of a unit sphere against single triangles, through SweepSphere and through a
+// general-purpose physics library's convex casts of a sphere against a triangle. Prints how
+// often the answers agree, how far their times of impact differ, and the time per triangle.
+//
+// Only sweeps that start clear of the triangle and in front of it are generated: there the two
+// ask the same question (the library's casts are two-sided and report no penetration depth).
+
+#include <btBulletCollisionCommon.h>
+#include <BulletCollision/CollisionShapes/btTriangleShape.h>
+#include <BulletCollision/NarrowPhaseCollision/btContinuousConvexCollision.h>
+#include <BulletCollision/NarrowPhaseCollision/btGjkEpaPenetrationDepthSolver.h>
+#include <BulletCollision/NarrowPhaseCollision/btSubSimplexConvexCast.h>
+#include <BulletCollision/NarrowPhaseCollision/btVoronoiSimplexSolver.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "fast_collision_response/collision_solver.h"
+#include "tests/fast_collision_response/fcr_scenes.h"
+
+namespace {
+
+struct Case {
+  CollisionPolygonList triangle;  // one polygon
+  D3DXVECTOR3 start, movement;
+};
+
+btVector3 ToBt(const D3DXVECTOR3& v) { return btVector3(v.x, v.y, v.z); }
+
+float Length(const D3DXVECTOR3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+
+std::vector<Case> MakeCases(int count) {
+  std::mt19937 rng(2026);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  const CollisionSolver solver;
+  std::vector<Case> cases;
+  while (static_cast<int>(cases.size()) < count) {
+    Case c;
+    c.triangle.Append(fcr_scenes::MakePlanePolygon({fcr_scenes::RandomVector(rng, 2.0f),
+                                                    fcr_scenes::RandomVector(rng, 2.0f),
+                                                    fcr_scenes::RandomVector(rng, 2.0f)}));
+    const CollisionPolygonItem& triangle = c.triangle[0];
+    if (!(triangle.plane.GetLength() > 0.5f)) continue;
+    const D3DXVECTOR3 n = triangle.plane.GetUnitNormal();
+    // Start 1.2 to 4 in front of the plane, aim at a point near the triangle, and travel
+    // between half and one and a half times the way there.
+    c.start = triangle.GetCentroid() + (1.2f + 2.8f * unit(rng)) * n +
+              fcr_scenes::RandomVector(rng, 2.5f);
+    D3DXVECTOR3 foot;
+    if (!(triangle.plane.SignedDistance(c.start) > 1.01f)) continue;
+    if (solver.SphereTouchesPolygon(triangle, c.start, foot)) continue;
+    const D3DXVECTOR3 target = triangle.GetCentroid() + fcr_scenes::RandomVector(rng, 2.0f);
+    c.movement = (target - c.start) * (0.5f + unit(rng));
+    cases.push_back(c);
+  }
+  return cases;
+}
+
+// The exact answer in double precision: the least fraction at which the unit sphere touches
+// the triangle's inside, an edge or a corner (the first touch of a sphere starting clear of
+// the triangle, whichever side it comes from).
+struct Exact {
+  double x, y, z;
+};
+Exact operator-(Exact a, Exact b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Exact operator+(Exact a, Exact b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Exact operator*(Exact a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+double Dot(Exact a, Exact b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Exact Cross(Exact a, Exact b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+Exact ToExact(const D3DXVECTOR3& v) { return {v.x, v.y, v.z}; }
+
+// Least root in [0, 1] of a t^2 + b t + c = 0 (the entering one), or -1.
+double EnteringRoot(double a, double b, double c) {
+  const double discriminant = b * b - 4 * a * c;
+  if (a <= 0 || discriminant < 0) return -1;
+  const double t = (-b - std::sqrt(discriminant)) / (2 * a);
+  return t >= 0 && t <= 1 ? t : -1;
+}
+
+float ExactFraction(const Case& c) {
+  const Exact o = ToExact(c.start), d = ToExact(c.movement);
+  Exact p[3];
+  for (int i = 0; i < 3; ++i) p[i] = ToExact(c.triangle[0].vertices[i].position);
+  Exact n = Cross(p[1] - p[0], p[2] - p[1]);
+  n = n * (1 / std::sqrt(Dot(n, n)));
+  double best = 2;
+  for (double side : {1.0, -1.0}) {
+    const Exact m = n * side;
+    const double approach = Dot(d, m);
+    if (approach >= 0) continue;
+    const double t = (Dot(o - p[0], m) - 1) / -approach;
+    if (t < 0 || t > 1) continue;
+    const Exact touch = o + d * t - m;
+    bool inside = true;
+    for (int i = 0; i < 3; ++i) {
+      if (Dot(Cross(p[(i + 1) % 3] - p[i], touch - p[i]), n) < 0) inside = false;
+    }
+    if (inside) best = std::min(best, t);
+  }
+  for (int i = 0; i < 3; ++i) {
+    const Exact a = p[i], e = p[(i + 1) % 3] - p[i], q = o - a;
+    const double ee = Dot(e, e);
+    const Exact qp = q - e * (Dot(e, q) / ee), dp = d - e * (Dot(e, d) / ee);
+    const double t = EnteringRoot(Dot(dp, dp), 2 * Dot(qp, dp), Dot(qp, qp) - 1);
+    if (t >= 0) {
+      const double along = Dot(q + d * t, e) / ee;
+      if (along >= 0 && along <= 1) best = std::min(best, t);
+    }
+    const double tv = EnteringRoot(Dot(d, d), 2 * Dot(q, d), Dot(q, q) - 1);
+    if (tv >= 0) best = std::min(best, tv);
+  }
+  return best <= 1 ? static_cast<float>(best) : -1.0f;
+}
+
+// Fraction of the movement at impact, or -1 for no impact.
+float OurFraction(const CollisionSolver& solver, const Case& c, CollisionContactList& contacts) {
+  solver.SweepSphere(c.triangle, CollisionPlane(c.start, c.movement), contacts);
+  if (contacts.IsEmpty()) return -1.0f;
+  return contacts[0].distance / Length(c.movement);
+}
+
+struct PeerShapes {
+  btSphereShape sphere{1.0f};
+  std::vector<std::unique_ptr<btTriangleShape>> triangles;
+  explicit PeerShapes(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+      const auto& v = c.triangle[0].vertices;
+      triangles.push_back(std::make_unique<btTriangleShape>(
+          ToBt(v[0].position), ToBt(v[1].position), ToBt(v[2].position)));
+      triangles.back()->setMargin(0.0f);  // the exact triangle, no rounded skin
+    }
+  }
+};
+
+template <class Cast>
+float PeerFraction(Cast& cast, const Case& c) {
+  btTransform from, to, fixed;
+  from.setIdentity();
+  to.setIdentity();
+  fixed.setIdentity();
+  from.setOrigin(ToBt(c.start));
+  to.setOrigin(ToBt(c.start + c.movement));
+  btConvexCast::CastResult result;
+  if (!cast.calcTimeOfImpact(from, to, fixed, fixed, result)) return -1.0f;
+  return static_cast<float>(result.m_fraction);
+}
+
+float SubsimplexFraction(PeerShapes& shapes, std::size_t i, const Case& c) {
+  btVoronoiSimplexSolver simplex;
+  btSubsimplexConvexCast cast(&shapes.sphere, shapes.triangles[i].get(), &simplex);
+  return PeerFraction(cast, c);
+}
+
+float ContinuousFraction(PeerShapes& shapes, std::size_t i, const Case& c) {
+  btVoronoiSimplexSolver simplex;
+  btGjkEpaPenetrationDepthSolver depth;
+  btContinuousConvexCollision cast(&shapes.sphere, shapes.triangles[i].get(), &simplex, &depth);
+  return PeerFraction(cast, c);
+}
+
+// Best of several rounds, in nanoseconds per case.
+template <class Sweep>
+double TimePerCase(std::size_t count, Sweep sweep) {
+  double best = 1e300;
+  for (int round = 0; round < 7; ++round) {
+    float sink = 0;
+    const auto begin = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < count; ++i) sink += sweep(i);
+    const auto end = std::chrono::steady_clock::now();
+    volatile float keep = sink;
+    (void)keep;
+    best = std::min(best, std::chrono::duration<double, std::nano>(end - begin).count() / count);
+  }
+  return best;
+}
+
+struct Agreement {
+  int bothHit = 0, bothMiss = 0, referenceOnly = 0, answerOnly = 0, withinTolerance = 0;
+  double largestDifference = 0;  // in distance units (unit sphere radii)
+};
+
+constexpr double kTolerance = 0.001;  // time of impact, as distance along the movement
+
+Agreement Compare(const std::vector<Case>& cases, const std::vector<float>& reference,
+                  const std::vector<float>& answers) {
+  Agreement a;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const bool referenceHit = reference[i] >= 0.0f, hit = answers[i] >= 0.0f;
+    if (referenceHit && hit) {
+      ++a.bothHit;
+      const double difference = std::fabs(reference[i] - answers[i]) * Length(cases[i].movement);
+      a.largestDifference = std::max(a.largestDifference, difference);
+      if (difference <= kTolerance) ++a.withinTolerance;
+    } else if (!referenceHit && !hit) {
+      ++a.bothMiss;
+    } else if (referenceHit) {
+      ++a.referenceOnly;
+    } else {
+      ++a.answerOnly;
+    }
+  }
+  return a;
+}
+
+void Print(const char* reference, const char* answer, const Agreement& a) {
+  std::printf("  %-28s vs %-28s hit both %5d, miss both %5d, only the first %4d, only the "
+              "second %4d; impact within %.3g: %5d (largest difference %.2g)\n",
+              reference, answer, a.bothHit, a.bothMiss, a.referenceOnly, a.answerOnly, kTolerance,
+              a.withinTolerance, a.largestDifference);
+}
+
+}  // namespace
+
+int main() {
+  const std::vector<Case> cases = MakeCases(20000);
+  const CollisionSolver solver;
+  CollisionContactList contacts;
+  PeerShapes shapes(cases);
+
+  std::vector<float> exact(cases.size()), ours(cases.size()), subsimplex(cases.size()),
+      continuous(cases.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    exact[i] = ExactFraction(cases[i]);
+    ours[i] = OurFraction(solver, cases[i], contacts);
+    subsimplex[i] = SubsimplexFraction(shapes, i, cases[i]);
+    continuous[i] = ContinuousFraction(shapes, i, cases[i]);
+  }
+
+  const double oursNs = TimePerCase(
+      cases.size(), [&](std::size_t i) { return OurFraction(solver, cases[i], contacts); });
+  const double subsimplexNs = TimePerCase(
+      cases.size(), [&](std::size_t i) { return SubsimplexFraction(shapes, i, cases[i]); });
+  const double continuousNs = TimePerCase(
+      cases.size(), [&](std::size_t i) { return ContinuousFraction(shapes, i, cases[i]); });
+  // One sweep over all the triangles at once, as the solver runs it.
+  CollisionPolygonList all;
+  for (const Case& c : cases) all.Append(c.triangle[0]);
+  const CollisionPlane ray(cases[0].start, cases[0].movement);
+  const double batchNs = TimePerCase(1, [&](std::size_t) {
+                           solver.SweepSphere(all, ray, contacts);
+                           return static_cast<float>(contacts.GetCount());
+                         }) / cases.size();
+
+  std::printf("%zu sweeps of a unit sphere against one triangle each, starting clear of the "
+              "triangle and in front of it\n\n",
+              cases.size());
+  std::printf("Time per triangle (best of 7 rounds)\n");
+  std::printf("  %-28s %8.1f ns (one triangle per call)\n", "SweepSphere", oursNs);
+  std::printf("  %-28s %8.1f ns (all triangles in one list)\n", "SweepSphere", batchNs);
+  std::printf("  %-28s %8.1f ns, %4.1fx the time of SweepSphere\n", "btSubsimplexConvexCast",
+              subsimplexNs, subsimplexNs / oursNs);
+  std::printf("  %-28s %8.1f ns, %4.1fx the time of SweepSphere\n",
+              "btContinuousConvexCollision", continuousNs, continuousNs / oursNs);
+
+  std::printf("\nAnswers (impact as distance travelled, in sphere radii)\n");
+  Print("SweepSphere", "btSubsimplexConvexCast", Compare(cases, ours, subsimplex));
+  Print("SweepSphere", "btContinuousConvexCollision", Compare(cases, ours, continuous));
+  Print("exact (double precision)", "SweepSphere", Compare(cases, exact, ours));
+  Print("exact (double precision)", "btSubsimplexConvexCast", Compare(cases, exact, subsimplex));
+  Print("exact (double precision)", "btContinuousConvexCollision",
+        Compare(cases, exact, continuous));
+  return 0;
+}
