@@ -175,7 +175,7 @@ HRESULT CBaseFilter::Run(REFERENCE_TIME start) {
     const HRESULT hr = Pause();
     if (FAILED(hr)) return hr;
   }
-  start_ = start;
+  streamStart_ = start;
   if (State() != State_Running) {
     for (int i = 0; i < GetPinCount(); ++i) {
       CBasePin* pin = GetPin(i);

@@ -52,7 +52,7 @@ class CBaseFilter : public CUnknown, public IBaseFilter, public IAMFilterMiscFla
   // take it.
   std::recursive_mutex filterLock_;
   std::atomic<FILTER_STATE> state_{State_Stopped};
-  REFERENCE_TIME start_ = 0;           // clock time of stream time 0 while running
+  REFERENCE_TIME streamStart_ = 0;     // clock time of stream time 0 while running
   IReferenceClock* clock_ = nullptr;   // one reference; written only under filterLock_
 
  private:
