@@ -446,12 +446,16 @@ HRESULT CFilterGraph::StopFilters() {
 
 HRESULT CFilterGraph::WaitForPause(LONG msTimeout) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(msTimeout);
+  const std::vector<IBaseFilter*> order = DownstreamFirst();
+  for (IBaseFilter* f : order) {
+    FILTER_STATE s;
+    if (f->GetState(0, &s) == VFW_S_CANT_CUE) return VFW_S_CANT_CUE;  // a live source sends no pre-roll
+  }
   HRESULT result = S_OK;
-  for (IBaseFilter* f : DownstreamFirst()) {
+  for (IBaseFilter* f : order) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     FILTER_STATE s;
     const HRESULT hr = f->GetState(static_cast<DWORD>(std::max<long long>(0, left.count())), &s);
-    if (hr == VFW_S_CANT_CUE) return VFW_S_CANT_CUE;  // a live source: nothing to wait for
     if (hr == VFW_S_STATE_INTERMEDIATE) result = S_FALSE;
   }
   return result;

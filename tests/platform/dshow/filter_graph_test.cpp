@@ -253,6 +253,18 @@ TEST_F(GraphTest, PauseHoldsTheFirstFrameBeforeReturning) {
   EXPECT_EQ(S_OK, control->Stop());
 }
 
+TEST_F(GraphTest, PauseDoesNotWaitForALiveSourceThatSendsNothing) {
+  SourceSpec spec;
+  spec.live = true;
+  spec.stall = true;
+  BuildChain(spec);
+  EXPECT_EQ(S_OK, control->Pause()) << "S_FALSE would mean the bounded wait ran out";
+  OAFilterState state = -1;
+  EXPECT_EQ(VFW_S_CANT_CUE, control->GetState(0, &state));
+  EXPECT_EQ(State_Paused, state);
+  EXPECT_EQ(S_OK, control->Stop());
+}
+
 TEST_F(GraphTest, RunPresentsEveryFrameAtItsTimeAndCompletesOnce) {
   SourceSpec spec;
   RecordingRenderer* renderer = BuildChain(spec);

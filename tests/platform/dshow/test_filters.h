@@ -33,6 +33,7 @@ struct SourceSpec {
   GUID category = GUID_NULL;          // pin category of the video pin
   bool endless = false;
   bool withAudio = false;             // a second pin with 10 ms PCM blocks, as long as the video
+  bool stall = false;                 // never produces a frame (a camera that sends nothing)
 };
 
 // The frame number is written in the first four bytes of each frame.
@@ -55,8 +56,14 @@ class FrameStream : public CSourceStream {
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
   // Positions at the key frame at or before the media time (thread stopped).
   void SeekTo(REFERENCE_TIME time);
+  void OnStopRequested() override {
+    std::lock_guard lock(stallMutex_);
+    stallWake_.notify_all();
+  }
 
  private:
+  std::mutex stallMutex_;
+  std::condition_variable stallWake_;
   SourceSpec spec_;
   bool audio_;
   int next_ = 0;
@@ -149,6 +156,11 @@ inline void FrameStream::SeekTo(REFERENCE_TIME time) {
 }
 
 inline HRESULT FrameStream::FillBuffer(IMediaSample* sample) {
+  if (spec_.stall) {
+    std::unique_lock lock(stallMutex_);
+    stallWake_.wait(lock, [&] { return StopRequested(); });
+    return S_FALSE;
+  }
   if (!spec_.endless && next_ >= spec_.frames) return S_FALSE;
   const REFERENCE_TIME media = next_ * spec_.frameTime;
   const double rate = SegmentRate();
