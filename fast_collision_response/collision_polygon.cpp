@@ -24,6 +24,12 @@ void CollisionPolygonItem::CalculatePlanarUV(float scaleU, float scaleV) {
 }
 
 void CollisionPolygonItem::RebuildPlane() {
+  if (vertices.size() < 3) {
+    // No plane: a zero normal, which every collision test skips.
+    plane.SetPoint(vertices.empty() ? D3DXVECTOR3(0, 0, 0) : vertices[0].position);
+    plane.SetNormal(D3DXVECTOR3(0, 0, 0));
+    return;
+  }
   const D3DXVECTOR3& p0 = vertices[0].position;
   const D3DXVECTOR3& p1 = vertices[1].position;
   const D3DXVECTOR3& p2 = vertices[2].position;
@@ -41,6 +47,11 @@ D3DXVECTOR3 CollisionPolygonItem::GetCentroid() const {
 D3DXVECTOR3 CollisionPolygonItem::ClosestPointOnPolygonEdges(const D3DXVECTOR3& q, D3DXVECTOR3& A,
                                                              D3DXVECTOR3& B, bool& onEdge) const {
   const std::size_t count = vertices.size();
+  if (count == 0) {
+    A = B = q;
+    onEdge = false;
+    return q;
+  }
   std::size_t kept = 0;
   bool keptBetween = false;
   D3DXVECTOR3 keptPoint;

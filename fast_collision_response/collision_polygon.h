@@ -25,8 +25,8 @@ class CollisionPolygonItem {
   virtual void CalculatePlanarUV(float scaleU, float scaleV);
 
   // plane point = vertex 0, plane normal = (p1 - p0) x (p2 - p1), caches cleared. Only the
-  // first three vertices count; there must be at least three. Collinear corners give a zero
-  // normal, which every collision test skips.
+  // first three vertices count. Collinear corners, or fewer than three, give a zero normal,
+  // which every collision test skips.
   void RebuildPlane();
 
   // Mean of the vertex positions; (0,0,0) without vertices.
@@ -37,7 +37,7 @@ class CollisionPolygonItem {
   // the point lies on the kept edge (its ends included); then A and B are that edge's ends.
   // Otherwise the point is the end of the kept edge (or its start, when the kept edge is the
   // first visited) and A and B are the vertices before and after the kept edge's end vertex.
-  // Needs at least two vertices.
+  // A polygon without vertices returns q itself, with onEdge false and A = B = q.
   D3DXVECTOR3 ClosestPointOnPolygonEdges(const D3DXVECTOR3& q, D3DXVECTOR3& A, D3DXVECTOR3& B,
                                          bool& onEdge) const;
 };

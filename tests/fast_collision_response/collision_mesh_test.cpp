@@ -120,6 +120,15 @@ TEST(CollisionPolygonItem, RebuildPlaneFollowsTheWinding) {
   reversed.RebuildPlane();  // only the first three corners count
   ExpectVector({0, 0, -1}, reversed.plane.GetNormal());
   ExpectVector({1, 1, 0}, reversed.plane.GetPoint());
+
+  // Too few corners for a plane: a zero normal, which the collision tests skip.
+  CollisionPolygonItem segment = MakePolygon({{1, 2, 3}, {4, 5, 6}});
+  segment.RebuildPlane();
+  ExpectVector({0, 0, 0}, segment.plane.GetNormal());
+  ExpectVector({1, 2, 3}, segment.plane.GetPoint());
+  CollisionPolygonItem empty;
+  empty.RebuildPlane();
+  ExpectVector({0, 0, 0}, empty.plane.GetNormal());
 }
 
 struct PlanarUVCase {
@@ -177,6 +186,10 @@ TEST(CollisionPolygonItem, ClosestPointOnPolygonEdges) {
   EXPECT_FALSE(onEdge);
   ExpectVector({0, 0, 10}, a);
   ExpectVector({10, 0, 0}, b);
+
+  CollisionPolygonItem empty;
+  ExpectVector({1, 2, 3}, empty.ClosestPointOnPolygonEdges({1, 2, 3}, a, b, onEdge));
+  EXPECT_FALSE(onEdge);
 
   // Equidistant from two edges (the centre): the earlier visited edge wins.
   ExpectVector({5, 0, 0}, square.ClosestPointOnPolygonEdges({5, 0, 5}, a, b, onEdge));

@@ -139,6 +139,15 @@ TEST(CollisionSolver, WedgedSphereKeepsItsMovementUntilTheCountIsUsedUp) {
   EXPECT_EQ(0u, solver.excludedPolygons.GetCount());
 }
 
+TEST(CollisionSolver, PolygonsWithoutAPlaneAreIgnored) {
+  CollisionSolver solver;
+  CollisionPolygonList odd = FloorTriangle();
+  odd.Append(MakePolygon({{-5, 0.5f, -5}, {5, 0.5f, 5}}));
+  odd.Append(MakePolygon({}));
+  const Outcome outcome = Slide(solver, odd, {0, 3, 0}, {0, -5, 0});
+  EXPECT_NEAR(1.0f, outcome.position.y, 1e-6f);  // the floor, not the two-corner polygon
+}
+
 TEST(CollisionSolver, CollidedIsNeverCleared) {
   CollisionSolver solver;
   D3DXVECTOR3 position, velocity;
