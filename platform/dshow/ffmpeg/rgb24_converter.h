@@ -21,12 +21,15 @@ class Rgb24Converter {
   // bytes. The conversion context is kept and rebuilt only when the source size or format
   // changes. false when the frame's format cannot be converted or bitmapSize is too small.
   bool Convert(const AVFrame& frame, std::uint8_t* bitmap, std::size_t bitmapSize);
+  // The same for a picture given by its planes.
+  bool Convert(const std::uint8_t* const planes[4], const int strides[4], int width, int height,
+               AVPixelFormat format, std::uint8_t* bitmap, std::size_t bitmapSize);
 
  private:
   ScaleContextPtr context_;
   int width_ = 0;
   int height_ = 0;
-  int format_ = AV_PIX_FMT_NONE;
+  AVPixelFormat format_ = AV_PIX_FMT_NONE;
 };
 
 }  // namespace ffmedia
