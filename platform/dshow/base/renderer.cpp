@@ -154,11 +154,13 @@ HRESULT CBaseRenderer::Receive(IMediaSample* sample) {
   if (endOfStream_) return S_FALSE;
   const unsigned epoch = epoch_;
   if (renderState_ == State_Paused && !haveFirst_) {
-    haveFirst_ = true;
+    // Only this thread receives, so the flag can wait until the sample has been handled:
+    // the pause completes with the first frame already presented.
     lock.unlock();
     OnReceiveFirstSample(sample);
     lock.lock();
-    stateChanged_.notify_all();  // the pause is complete
+    if (epoch == epoch_) haveFirst_ = true;
+    stateChanged_.notify_all();
   }
   if (!WaitForTime(lock, timed ? start : 0, epoch)) return S_FALSE;
   if (timed) {
