@@ -15,22 +15,18 @@ inline bool SegmentTriangleHit(const PolygonInfoItem& polygon, const D3DXVECTOR3
 
   D3DXVECTOR3 pvec;
   D3DXVec3Cross(&pvec, &dir, &polygon.edge1);
-  float det = D3DXVec3Dot(&polygon.edge0, &pvec);
-  D3DXVECTOR3 tvec;
-  if (det > 0.0f) {
-    tvec = origin - polygon.vertex0;
-  } else {
-    tvec = polygon.vertex0 - origin;
-    det = -det;
-  }
-  if (det < 0.0001f) return false;
-
+  const float signedDet = D3DXVec3Dot(&polygon.edge0, &pvec);
+  const bool front = signedDet > 0.0f;
+  const float det = front ? signedDet : -signedDet;
+  const D3DXVECTOR3 tvec = front ? origin - polygon.vertex0 : polygon.vertex0 - origin;
   float u = D3DXVec3Dot(&tvec, &pvec);
-  if (u < 0.0f || u > det) return false;
   D3DXVECTOR3 qvec;
   D3DXVec3Cross(&qvec, &tvec, &polygon.edge0);
   float v = D3DXVec3Dot(&dir, &qvec);
-  if (v < 0.0f || u + v > det) return false;
+  // Most triangles of a leaf miss: every test is evaluated and combined in one branch, which
+  // gives the same answers as rejecting at the first failing test, with fewer mispredictions.
+  const bool miss = (det < 0.0001f) | (u < 0.0f) | (u > det) | (v < 0.0f) | (u + v > det);
+  if (miss) return false;
 
   const float f = 1.0f / det;
   u *= f;

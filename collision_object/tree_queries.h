@@ -78,6 +78,8 @@ float RayCollisionWithNode(Ops& ops, D3DXVECTOR3* origin, D3DXVECTOR3* dir, floa
     return best;
   }
   float r = -1;
+  // The upper child's node is needed right after the lower subtree: start loading it now.
+  if (node->right) __builtin_prefetch(node->right);
   if (node->left) {
     r = ops.RayWithNode(origin, dir, length, node->left, hitDistance, hitPoint, hitNormal,
                         closest);
@@ -224,6 +226,7 @@ void BoxCollisionFromNode(Ops& ops, List* list, D3DXVECTOR3* boxMin, D3DXVECTOR3
       ops.Mark(number);
     }
   }
+  if (node->right) __builtin_prefetch(node->right);
   if (node->left) ops.BoxFromNode(list, boxMin, boxMax, node->left);
   if (node->right) ops.BoxFromNode(list, boxMin, boxMax, node->right);
 }
