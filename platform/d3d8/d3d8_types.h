@@ -81,13 +81,6 @@ constexpr HRESULT D3DERR_OUTOFVIDEOMEMORY = MakeHResult(0x8876017Cu);
 constexpr HRESULT D3DERR_NOTAVAILABLE = MakeHResult(0x8876086Au);
 constexpr HRESULT D3DERR_INVALIDCALL = MakeHResult(0x8876086Cu);
 
-struct RECT {
-  LONG left, top, right, bottom;
-};
-struct POINT {
-  LONG x, y;
-};
-
 struct D3DLOCKED_RECT {
   INT Pitch;  // bytes from one row to the next; may exceed width x bytes per pixel
   void* pBits;

@@ -171,10 +171,6 @@ struct FILTER_INFO {
   IFilterGraph* pGraph;  // one reference when not null, released by the caller
 };
 
-struct RECT {
-  LONG left, top, right, bottom;
-};
-
 struct BITMAPINFOHEADER {
   DWORD biSize;
   LONG biWidth;

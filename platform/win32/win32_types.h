@@ -45,6 +45,14 @@ constexpr HRESULT E_INVALIDARG = MakeHResult(0x80070057u);
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
+// Rectangles and points, shared by the graphics and media headers.
+struct RECT {
+  LONG left, top, right, bottom;
+};
+struct POINT {
+  LONG x, y;
+};
+
 // The Windows GUID layout: a 32-bit, two 16-bit words, then 8 bytes (16 bytes in all).
 struct GUID {
   std::uint32_t Data1;
