@@ -157,6 +157,47 @@ TEST(CollisionSolver, CollidedIsNeverCleared) {
   EXPECT_TRUE(collided);
 }
 
+// A sphere pulled straight down onto a long slope, frame after frame as the channel does it:
+// it rests on the slope and slides down along it, never sinking in.
+class SlidingDownASlope : public testing::TestWithParam<int> {};
+
+TEST_P(SlidingDownASlope, RestsOnItAndSlidesDownhill) {
+  const float angle = GetParam() * 3.14159265f / 180.0f;
+  const float c = std::cos(angle), s = std::sin(angle);
+  // The slope descends towards +x; two triangles, so the sphere crosses their shared edge.
+  const auto at = [&](float x, float z) { return D3DXVECTOR3(x * c, -x * s, z); };
+  CollisionPolygonList slope;
+  slope.Append(MakePolygon({at(-50, -50), at(-50, 50), at(50, 50)}));
+  slope.Append(MakePolygon({at(-50, -50), at(50, 50), at(50, -50)}));
+  const CollisionPlane plane(at(0, 0), D3DXVECTOR3(s, c, 0));
+
+  CollisionSolver solver;
+  D3DXVECTOR3 position = at(-1, 0.3f) + 1.5f * D3DXVECTOR3(s, c, 0);
+  const D3DXVECTOR3 gravity(0, -0.3f, 0);
+  // A frame on the slope moves the sphere by the part of the pull along it: 0.3 sin cos in x.
+  // Crossing the shared edge, the second triangle is met a little way into the slide, which
+  // then starts again from there with its whole length.
+  const float slide = 0.3f * s * c;
+  float along = 0;
+  int frames = 0, plainFrames = 0;
+  for (int frame = 0; frame < 100; ++frame) {
+    const Outcome outcome = Slide(solver, slope, position, gravity);
+    const float progress = outcome.position.x - position.x;
+    position = outcome.position;
+    ASSERT_GE(plane.SignedDistance(position), 1.0f - 1e-4f) << "frame " << frame;
+    if (!outcome.collided) continue;
+    ++frames;
+    EXPECT_GE(progress, slide - 1e-4f) << "frame " << frame;
+    EXPECT_LE(progress, 2 * slide) << "frame " << frame;
+    plainFrames += std::fabs(progress - slide) <= 1e-4f;
+    along += progress;
+  }
+  EXPECT_GE(plainFrames, frames - 2);
+  EXPECT_GT(along / c, 1.3f);  // past the shared edge
+}
+
+INSTANTIATE_TEST_SUITE_P(CollisionSolver, SlidingDownASlope, testing::Range(5, 90, 10));
+
 // Properties on seeded random scenes.
 
 TEST(CollisionSolverProperties, FiniteInputsGiveFinitePositionsWithinTheLoopCount) {
