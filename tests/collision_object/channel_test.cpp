@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <random>
 
 #include "collision_object/kv_dx8_collision_object.h"
+#include "collision_object/ray_triangle.h"
+#include "collision_object/sqr_distance_point_poly.h"
 #include "collision_object/tree_validate.h"
 #include "host/file_loader.h"
 #include "host/file_saver.h"
@@ -459,6 +463,105 @@ TEST(CollisionObjectDrawLine, DrawsOneLineWithTheWorldMatrix) {
     s.engine.GetDirectGraphics().SetDevice(nullptr);
   }
   device->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// The channel's descents (through its virtual table) against scans of every triangle, on a
+// seeded soup in a rotated, non-uniformly scaled and moved world.
+TEST(CollisionObjectChannel, RandomQueriesMatchScansInAScaledRotatedWorld) {
+  Scene s;
+  ASSERT_TRUE(s.Link());
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> centre(-10, 10), corner(-1.5f, 1.5f), unit(-1, 1);
+  std::vector<D3DXVECTOR3> corners;
+  for (int i = 0; i < 300; ++i) {
+    const D3DXVECTOR3 c(centre(rng), centre(rng), centre(rng));
+    for (int k = 0; k < 3; ++k) corners.push_back(c + D3DXVECTOR3(corner(rng), corner(rng), corner(rng)));
+  }
+  AddTriangles(s.object, corners);
+  D3DXMATRIX scale, rotate, move, world;
+  D3DXMatrixScaling(&scale, 1.5f, 0.5f, 2.0f);
+  D3DXMatrixRotationY(&rotate, 0.7f);
+  D3DXMatrixTranslation(&move, 3, -2, 5);
+  D3DXMatrixMultiply(&world, &scale, &rotate);
+  D3DXMatrixMultiply(&world, &world, &move);
+  s.object->SetWorldMatrix(world);
+  Kv_DX8_CollisionObject* c = s.collision;
+  c->SetTreePolyLeafCount(3);
+  c->UpdateCollisionTree();
+  ASSERT_EQ(ValidateTree(c->root, Polygons(c), 8), "");
+
+  std::vector<PolygonInfoItem> worldTriangles;
+  for (const PolygonInfoItem* p : Polygons(c)) {
+    D3DXVECTOR3 v[3];
+    D3DXVec3TransformCoord(&v[0], &p->vertex0, &world);
+    D3DXVec3TransformCoord(&v[1], &p->vertex1, &world);
+    D3DXVec3TransformCoord(&v[2], &p->vertex2, &world);
+    PolygonInfoItem t;
+    SetPolygonCorners(t, v[0], v[1], v[2]);
+    worldTriangles.push_back(t);
+  }
+  auto worldPoint = [&] {
+    D3DXVECTOR3 local(centre(rng) * 1.2f, centre(rng) * 1.2f, centre(rng) * 1.2f), out;
+    D3DXVec3TransformCoord(&out, &local, &world);
+    return out;
+  };
+
+  int sphereHits = 0, rayHits = 0;
+  for (int q = 0; q < 200; ++q) {
+    // Sphere: the matrix path against exact world-space distances (away from the boundary).
+    const D3DXVECTOR3 centreW = worldPoint();
+    const float radius = 0.3f + 2.0f * (unit(rng) + 1);
+    float nearest = 1e30f;
+    for (const PolygonInfoItem& t : worldTriangles)
+      nearest = std::min(nearest, SqrDistancePointTriangle(centreW, t.vertex0, t.edge0, t.edge1));
+    if (std::fabs(std::sqrt(nearest) - radius) > 1e-3f) {
+      EXPECT_EQ(c->GetIfSphereCollision(centreW, radius), nearest < radius * radius) << q;
+      sphereHits += nearest < radius * radius;
+    }
+
+    // Nearest segment hit, in world units with both outputs given.
+    const D3DXVECTOR3 from = worldPoint(), to = worldPoint();
+    float best = -1;
+    for (const PolygonInfoItem& t : worldTriangles) {
+      D3DXVECTOR3 point;
+      float d;
+      const D3DXVECTOR3 dir = to - from;
+      if (SegmentTriangleHit(t, from, dir, D3DXVec3Length(&dir), false, point, d) &&
+          (best < 0 || d < best))
+        best = d;
+    }
+    D3DXVECTOR3 point, normal;
+    const float got = c->GetRayCollision(from, to - from, &point, &normal, true);
+    ASSERT_EQ(got < 0, best < 0) << q;
+    if (best >= 0) {
+      EXPECT_NEAR(got, best, 1e-3f * (1 + best)) << q;
+    }
+    rayHits += best >= 0;
+
+    // Box query in object space: exactly the triangles passing the overlap test, each once.
+    D3DXVECTOR3 lo(centre(rng), centre(rng), centre(rng));
+    D3DXVECTOR3 hi = lo + D3DXVECTOR3(2 + unit(rng), 2 + unit(rng), 2 + unit(rng));
+    std::vector<int> gotBox = BoxQuery(c, lo, hi);
+    std::sort(gotBox.begin(), gotBox.end());
+    std::vector<int> expectedBox;
+    const D3DXVECTOR3 h = (hi - lo) * 0.5f, m = lo + h;
+    float boxCentre[3] = {m.x, m.y, m.z}, half[3] = {h.x, h.y, h.z};
+    for (const PolygonInfoItem* p : Polygons(c)) {
+      float v[3][3] = {{p->vertex0.x, p->vertex0.y, p->vertex0.z},
+                       {p->vertex1.x, p->vertex1.y, p->vertex1.z},
+                       {p->vertex2.x, p->vertex2.y, p->vertex2.z}};
+      if (c->triBoxOverlap(boxCentre, half, v)) expectedBox.push_back(p->listIndex);
+    }
+    EXPECT_EQ(gotBox, expectedBox) << q;
+  }
+  EXPECT_GT(sphereHits, 30);
+  EXPECT_LT(sphereHits, 170);
+  EXPECT_GT(rayHits, 30);
+  EXPECT_LT(rayHits, 170);
 }
 
 }  // namespace
