@@ -11,7 +11,8 @@ bool PinHasCategory(IPin* pin, const GUID& category) {
   if (!properties) return false;
   GUID found = GUID_NULL;
   DWORD returned = 0;
-  if (FAILED(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &found, sizeof(found), &returned)))
+  if (FAILED(properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0, &found,
+                             sizeof(found), &returned)))
     return false;
   return returned == sizeof(GUID) && found == category;
 }
@@ -90,8 +91,8 @@ class CCaptureGraphBuilder final : public CUnknown, public ICaptureGraphBuilder2
     return E_FAIL;
   }
 
-  HRESULT RenderStream(const GUID* category, const GUID* type, IUnknown* source, IBaseFilter* intermediate,
-                       IBaseFilter* sink) override {
+  HRESULT RenderStream(const GUID* category, const GUID* type, IUnknown* source,
+                       IBaseFilter* intermediate, IBaseFilter* sink) override {
     if (!source) return E_POINTER;
     if (!graph_) return E_UNEXPECTED;
     ComPtr<IPin> out = ComPtr<IUnknown>(source).As<IPin>(IID_IPin);
@@ -104,11 +105,13 @@ class CCaptureGraphBuilder final : public CUnknown, public ICaptureGraphBuilder2
     }
     if (intermediate) {
       ComPtr<IPin> in;
-      if (FAILED(FindPin(intermediate, PINDIR_INPUT, nullptr, nullptr, TRUE, 0, in.put()))) return E_FAIL;
+      if (FAILED(FindPin(intermediate, PINDIR_INPUT, nullptr, nullptr, TRUE, 0, in.put())))
+        return E_FAIL;
       const HRESULT hr = graph_->Connect(out.get(), in.get());
       if (FAILED(hr)) return hr;
       ComPtr<IPin> next;
-      if (FAILED(FindPin(intermediate, PINDIR_OUTPUT, nullptr, nullptr, TRUE, 0, next.put()))) return S_OK;
+      if (FAILED(FindPin(intermediate, PINDIR_OUTPUT, nullptr, nullptr, TRUE, 0, next.put())))
+        return S_OK;
       out = next;
     }
     if (!sink) return graph_->Render(out.get());

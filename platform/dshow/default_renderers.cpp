@@ -18,7 +18,8 @@ CNullAudioRenderer::CNullAudioRenderer(IUnknown* outer, HRESULT* result)
 
 HRESULT CNullAudioRenderer::CheckMediaType(const CMediaType* mt) {
   if (!(mt->majortype == MEDIATYPE_Audio)) return E_FAIL;
-  if (!(mt->subtype == MEDIASUBTYPE_PCM) && !(mt->subtype == MEDIASUBTYPE_IEEE_FLOAT)) return E_FAIL;
+  if (!(mt->subtype == MEDIASUBTYPE_PCM) && !(mt->subtype == MEDIASUBTYPE_IEEE_FLOAT))
+    return E_FAIL;
   const WAVEFORMATEX* wave = mt->WaveFormat();
   if (!wave || wave->nChannels == 0 || wave->nSamplesPerSec == 0) return E_FAIL;
   return S_OK;
@@ -41,8 +42,10 @@ IBaseFilter* Create(HRESULT* result) {
 }
 
 const bool registered = [] {
-  RegisterRendererFilter(kVideoRendererName, CLSID_VideoRenderer, MERIT_NORMAL, Create<CNullVideoRenderer>);
-  RegisterRendererFilter(kAudioRendererName, CLSID_DSoundRender, MERIT_NORMAL, Create<CNullAudioRenderer>);
+  RegisterRendererFilter(kVideoRendererName, CLSID_VideoRenderer, MERIT_NORMAL,
+                         Create<CNullVideoRenderer>);
+  RegisterRendererFilter(kAudioRendererName, CLSID_DSoundRender, MERIT_NORMAL,
+                         Create<CNullAudioRenderer>);
   return true;
 }();
 

@@ -12,7 +12,8 @@ namespace {
 
 std::u16string Utf8ToUtf16(const std::string& text) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (n <= 0) return {};
   std::u16string out(static_cast<std::size_t>(n), u'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
@@ -27,7 +28,8 @@ class CDevicePropertyBag final : public CUnknown, public IPropertyBag {
       : CUnknown("device property bag", nullptr), friendlyName_(std::move(friendlyName)) {}
   DECLARE_IUNKNOWN
   HRESULT NonDelegatingQueryInterface(REFIID iid, void** object) override {
-    if (iid == IID_IUnknown || iid == IID_IPropertyBag) return GetInterface(static_cast<IPropertyBag*>(this), object);
+    if (iid == IID_IUnknown || iid == IID_IPropertyBag)
+      return GetInterface(static_cast<IPropertyBag*>(this), object);
     return CUnknown::NonDelegatingQueryInterface(iid, object);
   }
   HRESULT Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
@@ -35,7 +37,8 @@ class CDevicePropertyBag final : public CUnknown, public IPropertyBag {
     if (std::u16string(name) != kFriendlyName) return E_INVALIDARG;
     if (value->vt != VT_BSTR && value->vt != VT_EMPTY) return E_FAIL;
     value->vt = VT_BSTR;
-    value->bstrVal = SysAllocStringLen(friendlyName_.data(), static_cast<UINT>(friendlyName_.size()));
+    value->bstrVal =
+        SysAllocStringLen(friendlyName_.data(), static_cast<UINT>(friendlyName_.size()));
     return value->bstrVal ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT Write(LPCOLESTR, VARIANT*) override { return E_FAIL; }
@@ -46,10 +49,12 @@ class CDevicePropertyBag final : public CUnknown, public IPropertyBag {
 
 class CDeviceMoniker final : public CUnknown, public IMoniker {
  public:
-  explicit CDeviceMoniker(VideoCaptureDevice device) : CUnknown("device moniker", nullptr), device_(std::move(device)) {}
+  explicit CDeviceMoniker(VideoCaptureDevice device)
+      : CUnknown("device moniker", nullptr), device_(std::move(device)) {}
   DECLARE_IUNKNOWN
   HRESULT NonDelegatingQueryInterface(REFIID iid, void** object) override {
-    if (iid == IID_IUnknown || iid == IID_IMoniker) return GetInterface(static_cast<IMoniker*>(this), object);
+    if (iid == IID_IUnknown || iid == IID_IMoniker)
+      return GetInterface(static_cast<IMoniker*>(this), object);
     return CUnknown::NonDelegatingQueryInterface(iid, object);
   }
   HRESULT BindToObject(IBindCtx*, IMoniker*, REFIID iid, void** object) override {
@@ -69,8 +74,9 @@ class CDeviceMoniker final : public CUnknown, public IMoniker {
     if (!(iid == IID_IPropertyBag)) return E_NOINTERFACE;
     // A device whose name cannot be read has no property storage at all.
     if (!device_.nameReadable) return E_FAIL;
-    return GetInterface(static_cast<IPropertyBag*>(new CDevicePropertyBag(Utf8ToUtf16(device_.friendlyName))),
-                        object);
+    return GetInterface(
+        static_cast<IPropertyBag*>(new CDevicePropertyBag(Utf8ToUtf16(device_.friendlyName))),
+        object);
   }
   HRESULT GetDisplayName(IBindCtx*, IMoniker*, LPWSTR* name) override {
     if (!name) return E_POINTER;
@@ -93,15 +99,18 @@ class CSystemDeviceEnum final : public CUnknown, public ICreateDevEnum {
   CSystemDeviceEnum() : CUnknown("system device enumerator", nullptr) {}
   DECLARE_IUNKNOWN
   HRESULT NonDelegatingQueryInterface(REFIID iid, void** object) override {
-    if (iid == IID_IUnknown || iid == IID_ICreateDevEnum) return GetInterface(static_cast<ICreateDevEnum*>(this), object);
+    if (iid == IID_IUnknown || iid == IID_ICreateDevEnum)
+      return GetInterface(static_cast<ICreateDevEnum*>(this), object);
     return CUnknown::NonDelegatingQueryInterface(iid, object);
   }
   HRESULT CreateClassEnumerator(REFCLSID category, IEnumMoniker** enumerator, DWORD) override {
     if (!enumerator) return E_POINTER;
     *enumerator = nullptr;
-    if (!(category == CLSID_VideoInputDeviceCategory)) return S_FALSE;  // no other device kinds here
+    if (!(category == CLSID_VideoInputDeviceCategory))
+      return S_FALSE;  // no other device kinds here
     std::vector<IMoniker*> monikers;
-    for (VideoCaptureDevice& device : EnumerateVideoCaptureDevices()) monikers.push_back(new CDeviceMoniker(std::move(device)));
+    for (VideoCaptureDevice& device : EnumerateVideoCaptureDevices())
+      monikers.push_back(new CDeviceMoniker(std::move(device)));
     if (monikers.empty()) return S_FALSE;
     *enumerator = CEnumMonikers::Create(monikers);  // the snapshot holds the only references
     return S_OK;

@@ -30,10 +30,12 @@ int RegisterVideoCaptureProvider(VideoCaptureProvider provider) {
   return d.entries.back().cookie;
 }
 
-int RegisterVideoCaptureDevice(const std::string& friendlyName, FilterFactory create, bool nameReadable) {
+int RegisterVideoCaptureDevice(const std::string& friendlyName, FilterFactory create,
+                               bool nameReadable) {
   Devices& d = TheDevices();
   std::lock_guard lock(d.lock);
-  d.entries.push_back(Entry{d.nextCookie++, nullptr, VideoCaptureDevice{friendlyName, nameReadable, std::move(create)}});
+  d.entries.push_back(Entry{d.nextCookie++, nullptr,
+                            VideoCaptureDevice{friendlyName, nameReadable, std::move(create)}});
   return d.entries.back().cookie;
 }
 
@@ -50,8 +52,10 @@ std::vector<VideoCaptureDevice> EnumerateVideoCaptureDevices() {
     Devices& d = TheDevices();
     std::lock_guard lock(d.lock);
     for (const Entry& e : d.entries) {
-      if (e.provider) providers.push_back(e.provider);
-      else out.push_back(e.device);
+      if (e.provider)
+        providers.push_back(e.provider);
+      else
+        out.push_back(e.device);
     }
   }
   // Providers may be slow (they probe hardware): asked outside the lock.

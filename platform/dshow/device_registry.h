@@ -11,9 +11,9 @@
 #include "platform/dshow/filter_registry.h"
 
 struct VideoCaptureDevice {
-  std::string friendlyName;   // UTF-8
-  bool nameReadable = true;   // false simulates a device whose "FriendlyName" cannot be read
-  FilterFactory create;       // the capture source filter, bound by IMoniker::BindToObject
+  std::string friendlyName;  // UTF-8
+  bool nameReadable = true;  // false simulates a device whose "FriendlyName" cannot be read
+  FilterFactory create;      // the capture source filter, bound by IMoniker::BindToObject
 };
 
 using VideoCaptureProvider = std::function<std::vector<VideoCaptureDevice>()>;

@@ -12,8 +12,8 @@ struct IMediaSample;
 struct IMemAllocator;
 struct IGraphBuilder;
 struct IEnumMoniker;
-struct IBindCtx;    // never used by the engine: always pass null
-struct IErrorLog;   // idem
+struct IBindCtx;   // never used by the engine: always pass null
+struct IErrorLog;  // idem
 
 struct IPersist : IUnknown {
   virtual HRESULT GetClassID(CLSID* clsid) = 0;
@@ -176,7 +176,7 @@ struct IMediaSample : IUnknown {
   // Stream times; VFW_E_SAMPLE_TIME_NOT_SET (here VFW_E_TIME_NOT_SET) when none were set.
   virtual HRESULT GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) = 0;
   virtual HRESULT SetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) = 0;  // null clears
-  virtual HRESULT IsSyncPoint() = 0;      // S_OK or S_FALSE
+  virtual HRESULT IsSyncPoint() = 0;                                        // S_OK or S_FALSE
   virtual HRESULT SetSyncPoint(BOOL sync) = 0;
   // A pre-roll sample is decoded but never presented (it precedes the seek target).
   virtual HRESULT IsPreroll() = 0;

@@ -11,7 +11,8 @@ template <class Enum, class Item, const IID& EnumIid>
 class CEnumSnapshot final : public CUnknown, public Enum {
  public:
   // Takes one reference on each item.
-  explicit CEnumSnapshot(const std::vector<Item*>& items) : CUnknown("enumerator", nullptr), items_(items) {
+  explicit CEnumSnapshot(const std::vector<Item*>& items)
+      : CUnknown("enumerator", nullptr), items_(items) {
     for (Item* item : items_) item->AddRef();
   }
   ~CEnumSnapshot() override {
@@ -19,7 +20,8 @@ class CEnumSnapshot final : public CUnknown, public Enum {
   }
   DECLARE_IUNKNOWN
   HRESULT NonDelegatingQueryInterface(REFIID iid, void** object) override {
-    if (iid == IID_IUnknown || iid == EnumIid) return GetInterface(static_cast<Enum*>(this), object);
+    if (iid == IID_IUnknown || iid == EnumIid)
+      return GetInterface(static_cast<Enum*>(this), object);
     return CUnknown::NonDelegatingQueryInterface(iid, object);
   }
   HRESULT Next(ULONG count, Item** items, ULONG* fetched) override {

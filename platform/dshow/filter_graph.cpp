@@ -119,13 +119,15 @@ HRESULT CFilterGraph::NonDelegatingQueryInterface(REFIID iid, void** object) {
 // --- filters --------------------------------------------------------------------------------
 
 bool CFilterGraph::Contains(IBaseFilter* filter) const {
-  return std::any_of(filters_.begin(), filters_.end(), [&](const Entry& e) { return e.filter == filter; });
+  return std::any_of(filters_.begin(), filters_.end(),
+                     [&](const Entry& e) { return e.filter == filter; });
 }
 
 std::u16string CFilterGraph::UniqueName(LPCWSTR name) const {
   const std::u16string base = name && *name ? std::u16string(name) : std::u16string(u"Filter");
   auto taken = [&](const std::u16string& n) {
-    return std::any_of(filters_.begin(), filters_.end(), [&](const Entry& e) { return e.name == n; });
+    return std::any_of(filters_.begin(), filters_.end(),
+                       [&](const Entry& e) { return e.name == n; });
   };
   if (!taken(base)) return base;
   for (int i = 1;; ++i) {
@@ -153,7 +155,8 @@ HRESULT CFilterGraph::AddFilter(IBaseFilter* filter, LPCWSTR name) {
 }
 
 HRESULT CFilterGraph::RemoveLocked(IBaseFilter* filter) {
-  auto it = std::find_if(filters_.begin(), filters_.end(), [&](const Entry& e) { return e.filter == filter; });
+  auto it = std::find_if(filters_.begin(), filters_.end(),
+                         [&](const Entry& e) { return e.filter == filter; });
   if (it == filters_.end()) return VFW_E_NOT_FOUND;
   if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
   DisconnectAll(filter);
@@ -326,7 +329,8 @@ HRESULT CFilterGraph::LoadSource(LPCWSTR file, LPCWSTR name, IBaseFilter** filte
       return S_OK;
     }
     // The first source that recognised the content but could not read it says why.
-    if (!ownerFound && hr != VFW_E_UNKNOWN_FILE_TYPE && hr != VFW_E_UNSUPPORTED_STREAM && FAILED(hr)) {
+    if (!ownerFound && hr != VFW_E_UNKNOWN_FILE_TYPE && hr != VFW_E_UNSUPPORTED_STREAM &&
+        FAILED(hr)) {
       failure = hr;
       ownerFound = true;
     }
@@ -381,8 +385,9 @@ std::vector<IBaseFilter*> CFilterGraph::DownstreamFirst() {
     for (const Entry& e : filters_) {
       if (placed.count(e.filter)) continue;
       const auto& list = downstream[e.filter];
-      const bool ready = std::all_of(list.begin(), list.end(),
-                                     [&](IBaseFilter* f) { return placed.count(f) || !Contains(f); });
+      const bool ready = std::all_of(list.begin(), list.end(), [&](IBaseFilter* f) {
+        return placed.count(f) || !Contains(f);
+      });
       if (!ready) continue;
       order.push_back(e.filter);
       placed.insert(e.filter);
@@ -449,11 +454,13 @@ HRESULT CFilterGraph::WaitForPause(LONG msTimeout) {
   const std::vector<IBaseFilter*> order = DownstreamFirst();
   for (IBaseFilter* f : order) {
     FILTER_STATE s;
-    if (f->GetState(0, &s) == VFW_S_CANT_CUE) return VFW_S_CANT_CUE;  // a live source sends no pre-roll
+    if (f->GetState(0, &s) == VFW_S_CANT_CUE)
+      return VFW_S_CANT_CUE;  // a live source sends no pre-roll
   }
   HRESULT result = S_OK;
   for (IBaseFilter* f : order) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
     FILTER_STATE s;
     const HRESULT hr = f->GetState(static_cast<DWORD>(std::max<long long>(0, left.count())), &s);
     if (hr == VFW_S_STATE_INTERMEDIATE) result = S_FALSE;
@@ -698,8 +705,10 @@ HRESULT CFilterGraph::SeekLocked(REFERENCE_TIME position) {
     LONGLONG at = position;
     const HRESULT hr = s->SetPositions(&at, AM_SEEKING_AbsolutePositioning | AM_SEEKING_ReturnTime,
                                        nullptr, AM_SEEKING_NoPositioning);
-    if (FAILED(hr)) result = hr;
-    else landed = at;
+    if (FAILED(hr))
+      result = hr;
+    else
+      landed = at;
   }
   ReleaseAll(seeking);
   positionBase_ = landed;
@@ -716,11 +725,13 @@ HRESULT CFilterGraph::SeekLocked(REFERENCE_TIME position) {
   return result;
 }
 
-HRESULT CFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
+HRESULT CFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                                   DWORD stopFlags) {
   std::lock_guard lock(graphLock_);
   const DWORD startMode = currentFlags & AM_SEEKING_PositioningBitsMask;
   const DWORD stopMode = stopFlags & AM_SEEKING_PositioningBitsMask;
-  if ((startMode != AM_SEEKING_NoPositioning && !current) || (stopMode != AM_SEEKING_NoPositioning && !stop))
+  if ((startMode != AM_SEEKING_NoPositioning && !current) ||
+      (stopMode != AM_SEEKING_NoPositioning && !stop))
     return E_POINTER;
   HRESULT result = S_OK;
   if (stopMode != AM_SEEKING_NoPositioning) {
@@ -844,8 +855,10 @@ HRESULT CFilterGraph::GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, L
   if (!code || !param1 || !param2) return E_POINTER;
   std::unique_lock lock(eventLock_);
   auto any = [&] { return !events_.empty(); };
-  if (msTimeout < 0) eventPosted_.wait(lock, any);
-  else if (msTimeout > 0) eventPosted_.wait_for(lock, std::chrono::milliseconds(msTimeout), any);
+  if (msTimeout < 0)
+    eventPosted_.wait(lock, any);
+  else if (msTimeout > 0)
+    eventPosted_.wait_for(lock, std::chrono::milliseconds(msTimeout), any);
   if (events_.empty()) {
     *code = 0;
     *param1 = *param2 = 0;
@@ -867,8 +880,10 @@ HRESULT CFilterGraph::WaitForCompletion(LONG msTimeout, LONG* code) {
       return e.code == EC_COMPLETE || e.code == EC_ERRORABORT || e.code == EC_USERABORT;
     });
   };
-  if (msTimeout < 0) eventPosted_.wait(lock, ending);
-  else eventPosted_.wait_for(lock, std::chrono::milliseconds(msTimeout), ending);
+  if (msTimeout < 0)
+    eventPosted_.wait(lock, ending);
+  else
+    eventPosted_.wait_for(lock, std::chrono::milliseconds(msTimeout), ending);
   *code = 0;
   for (auto it = events_.begin(); it != events_.end(); ++it) {
     if (it->code == EC_COMPLETE || it->code == EC_ERRORABORT || it->code == EC_USERABORT) {

@@ -27,15 +27,20 @@ int Add(RegisteredFilter filter) {
 }  // namespace
 
 int RegisterSourceFilter(const std::u16string& name, DWORD merit, SourceFilterFactory open) {
-  return Add(RegisteredFilter{0, FilterKind::Source, name, GUID_NULL, merit, nullptr, std::move(open)});
+  return Add(
+      RegisteredFilter{0, FilterKind::Source, name, GUID_NULL, merit, nullptr, std::move(open)});
 }
 
-int RegisterTransformFilter(const std::u16string& name, REFCLSID clsid, DWORD merit, FilterFactory create) {
-  return Add(RegisteredFilter{0, FilterKind::Transform, name, clsid, merit, std::move(create), nullptr});
+int RegisterTransformFilter(const std::u16string& name, REFCLSID clsid, DWORD merit,
+                            FilterFactory create) {
+  return Add(
+      RegisteredFilter{0, FilterKind::Transform, name, clsid, merit, std::move(create), nullptr});
 }
 
-int RegisterRendererFilter(const std::u16string& name, REFCLSID clsid, DWORD merit, FilterFactory create) {
-  return Add(RegisteredFilter{0, FilterKind::Renderer, name, clsid, merit, std::move(create), nullptr});
+int RegisterRendererFilter(const std::u16string& name, REFCLSID clsid, DWORD merit,
+                           FilterFactory create) {
+  return Add(
+      RegisteredFilter{0, FilterKind::Renderer, name, clsid, merit, std::move(create), nullptr});
 }
 
 void UnregisterFilter(int cookie) {
@@ -52,7 +57,8 @@ std::vector<RegisteredFilter> RegisteredFilters(FilterKind kind) {
     for (const RegisteredFilter& f : registry.filters)
       if (f.kind == kind && f.merit >= MERIT_DO_NOT_USE) out.push_back(f);
   }
-  std::stable_sort(out.begin(), out.end(),
-                   [](const RegisteredFilter& a, const RegisteredFilter& b) { return a.merit > b.merit; });
+  std::stable_sort(
+      out.begin(), out.end(),
+      [](const RegisteredFilter& a, const RegisteredFilter& b) { return a.merit > b.merit; });
   return out;
 }

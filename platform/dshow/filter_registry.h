@@ -31,14 +31,16 @@ struct RegisteredFilter {
   std::u16string name;  // the name the graph gives the filter when it adds it
   CLSID clsid;
   DWORD merit;
-  FilterFactory create;           // Transform, Renderer
-  SourceFilterFactory open;       // Source
+  FilterFactory create;      // Transform, Renderer
+  SourceFilterFactory open;  // Source
 };
 
 // Each returns a cookie for UnregisterFilter.
 int RegisterSourceFilter(const std::u16string& name, DWORD merit, SourceFilterFactory open);
-int RegisterTransformFilter(const std::u16string& name, REFCLSID clsid, DWORD merit, FilterFactory create);
-int RegisterRendererFilter(const std::u16string& name, REFCLSID clsid, DWORD merit, FilterFactory create);
+int RegisterTransformFilter(const std::u16string& name, REFCLSID clsid, DWORD merit,
+                            FilterFactory create);
+int RegisterRendererFilter(const std::u16string& name, REFCLSID clsid, DWORD merit,
+                           FilterFactory create);
 void UnregisterFilter(int cookie);
 
 // A snapshot of one kind, best first; filters below MERIT_DO_NOT_USE are left out.

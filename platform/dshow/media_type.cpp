@@ -65,11 +65,10 @@ CMediaType::CMediaType(const AM_MEDIA_TYPE& other) : CMediaType() {
   if (FAILED(CopyMediaType(this, &other))) ClearRecord(*this);
 }
 
-CMediaType::CMediaType(const CMediaType& other) : CMediaType(static_cast<const AM_MEDIA_TYPE&>(other)) {}
+CMediaType::CMediaType(const CMediaType& other)
+    : CMediaType(static_cast<const AM_MEDIA_TYPE&>(other)) {}
 
-CMediaType::CMediaType(CMediaType&& other) noexcept : AM_MEDIA_TYPE(other) {
-  ClearRecord(other);
-}
+CMediaType::CMediaType(CMediaType&& other) noexcept : AM_MEDIA_TYPE(other) { ClearRecord(other); }
 
 CMediaType& CMediaType::operator=(const AM_MEDIA_TYPE& other) {
   if (&other == this) return *this;

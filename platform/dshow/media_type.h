@@ -49,16 +49,13 @@ class CMediaType : public AM_MEDIA_TYPE {
   const struct WAVEFORMATEX* WaveFormat() const;
 };
 
-void FreeMediaType(AM_MEDIA_TYPE& type);                      // format block and pUnk
+void FreeMediaType(AM_MEDIA_TYPE& type);  // format block and pUnk
 HRESULT CopyMediaType(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE* source);
 AM_MEDIA_TYPE* CreateMediaType(const AM_MEDIA_TYPE* source);  // CoTaskMem copy, null on failure
 void DeleteMediaType(AM_MEDIA_TYPE* type);                    // frees a CreateMediaType copy
 
 // An RGB video type (24 or 32 bits) with a VIDEOINFOHEADER: bottom-up when height is
 // positive, rows padded to 4 bytes.
-CMediaType MakeRgbVideoType(LONG width, LONG height, WORD bitCount,
-                            REFERENCE_TIME timePerFrame);
+CMediaType MakeRgbVideoType(LONG width, LONG height, WORD bitCount, REFERENCE_TIME timePerFrame);
 // Bytes per row of an RGB bitmap, padded to 4 bytes.
-constexpr LONG DibRowBytes(LONG width, WORD bitCount) {
-  return ((width * bitCount + 31) / 32) * 4;
-}
+constexpr LONG DibRowBytes(LONG width, WORD bitCount) { return ((width * bitCount + 31) / 32) * 4; }

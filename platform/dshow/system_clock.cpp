@@ -4,7 +4,8 @@
 
 HRESULT CSystemClock::NonDelegatingQueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IReferenceClock) return GetInterface(static_cast<IReferenceClock*>(this), object);
+  if (iid == IID_IUnknown || iid == IID_IReferenceClock)
+    return GetInterface(static_cast<IReferenceClock*>(this), object);
   return CUnknown::NonDelegatingQueryInterface(iid, object);
 }
 

@@ -161,8 +161,7 @@ HRESULT CMemAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME*, REFEREN
   if (!sample) return E_POINTER;
   *sample = nullptr;
   std::unique_lock lock(lock_);
-  if (!(flags & AM_GBF_NOWAIT))
-    freed_.wait(lock, [&] { return !committed_ || !free_.empty(); });
+  if (!(flags & AM_GBF_NOWAIT)) freed_.wait(lock, [&] { return !committed_ || !free_.empty(); });
   if (!committed_) return VFW_E_NOT_COMMITTED;
   if (free_.empty()) return VFW_E_TIME_NOT_SET;  // no free sample and told not to wait
   CMediaSample* out = free_.back();

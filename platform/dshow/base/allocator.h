@@ -27,15 +27,24 @@ class CMediaSample : public IMediaSample {
   HRESULT GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
   HRESULT SetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
   HRESULT IsSyncPoint() override { return sync_ ? S_OK : S_FALSE; }
-  HRESULT SetSyncPoint(BOOL sync) override { sync_ = sync != FALSE; return S_OK; }
+  HRESULT SetSyncPoint(BOOL sync) override {
+    sync_ = sync != FALSE;
+    return S_OK;
+  }
   HRESULT IsPreroll() override { return preroll_ ? S_OK : S_FALSE; }
-  HRESULT SetPreroll(BOOL preroll) override { preroll_ = preroll != FALSE; return S_OK; }
+  HRESULT SetPreroll(BOOL preroll) override {
+    preroll_ = preroll != FALSE;
+    return S_OK;
+  }
   LONG GetActualDataLength() override { return actualLength_; }
   HRESULT SetActualDataLength(LONG length) override;
   HRESULT GetMediaType(AM_MEDIA_TYPE** type) override;
   HRESULT SetMediaType(AM_MEDIA_TYPE* type) override;
   HRESULT IsDiscontinuity() override { return discontinuity_ ? S_OK : S_FALSE; }
-  HRESULT SetDiscontinuity(BOOL discontinuity) override { discontinuity_ = discontinuity != FALSE; return S_OK; }
+  HRESULT SetDiscontinuity(BOOL discontinuity) override {
+    discontinuity_ = discontinuity != FALSE;
+    return S_OK;
+  }
   HRESULT GetMediaTime(LONGLONG* start, LONGLONG* end) override;
   HRESULT SetMediaTime(LONGLONG* start, LONGLONG* end) override;
 

@@ -16,13 +16,15 @@ void CopyToArray(const std::u16string& text, WCHAR* out, std::size_t capacity) {
 
 class CEnumPins final : public CUnknown, public IEnumPins {
  public:
-  explicit CEnumPins(std::vector<IPin*> pins) : CUnknown("pin enumerator", nullptr), pins_(std::move(pins)) {}
+  explicit CEnumPins(std::vector<IPin*> pins)
+      : CUnknown("pin enumerator", nullptr), pins_(std::move(pins)) {}
   ~CEnumPins() override {
     for (IPin* pin : pins_) pin->Release();
   }
   DECLARE_IUNKNOWN
   HRESULT NonDelegatingQueryInterface(REFIID iid, void** object) override {
-    if (iid == IID_IUnknown || iid == IID_IEnumPins) return GetInterface(static_cast<IEnumPins*>(this), object);
+    if (iid == IID_IUnknown || iid == IID_IEnumPins)
+      return GetInterface(static_cast<IEnumPins*>(this), object);
     return CUnknown::NonDelegatingQueryInterface(iid, object);
   }
   HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) override {
@@ -125,7 +127,8 @@ CBaseFilter::~CBaseFilter() {
 
 HRESULT CBaseFilter::NonDelegatingQueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IBaseFilter || iid == IID_IMediaFilter || iid == IID_IPersist)
+  if (iid == IID_IUnknown || iid == IID_IBaseFilter || iid == IID_IMediaFilter ||
+      iid == IID_IPersist)
     return GetInterface(static_cast<IBaseFilter*>(this), object);
   if (iid == IID_IAMFilterMiscFlags && GetMiscFlags() != 0)
     return GetInterface(static_cast<IAMFilterMiscFlags*>(this), object);
@@ -243,7 +246,8 @@ HRESULT CBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   name_ = graph ? CopyName(name) : std::u16string();
   IMediaEventSink* sink = nullptr;
   // The graph outlives its membership, so the sink is kept without a reference.
-  if (graph && SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink))))
+  if (graph &&
+      SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink))))
     sink->Release();
   sink_.store(sink, std::memory_order_release);
   return S_OK;
@@ -254,7 +258,8 @@ HRESULT CBaseFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
 HRESULT CBaseFilter::NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
   IMediaEventSink* sink = sink_.load(std::memory_order_acquire);
   if (!sink) return S_FALSE;
-  if (code == EC_COMPLETE && param2 == 0) param2 = reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this));
+  if (code == EC_COMPLETE && param2 == 0)
+    param2 = reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this));
   return sink->Notify(code, param1, param2);
 }
 
@@ -262,7 +267,11 @@ HRESULT CBaseFilter::NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
 
 CBasePin::CBasePin(const char* objectName, CBaseFilter* filter, std::recursive_mutex* lock,
                    HRESULT* result, LPCWSTR name, PIN_DIRECTION direction)
-    : filter_(filter), lock_(lock), direction_(direction), name_(CopyName(name)), objectName_(objectName) {
+    : filter_(filter),
+      lock_(lock),
+      direction_(direction),
+      name_(CopyName(name)),
+      objectName_(objectName) {
   if (result) *result = S_OK;
 }
 
@@ -270,7 +279,9 @@ CBasePin::~CBasePin() {
   if (connected_) connected_->Release();
 }
 
-HRESULT CBasePin::QueryInterface(REFIID iid, void** object) { return NonDelegatingQueryInterface(iid, object); }
+HRESULT CBasePin::QueryInterface(REFIID iid, void** object) {
+  return NonDelegatingQueryInterface(iid, object);
+}
 ULONG CBasePin::AddRef() { return filter_->NonDelegatingAddRef(); }
 ULONG CBasePin::Release() { return filter_->NonDelegatingRelease(); }
 
@@ -295,7 +306,8 @@ HRESULT CBasePin::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD dat
 }
 
 HRESULT CBasePin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
-  if (!(set == AMPROPSETID_Pin) || id != AMPROPERTY_PIN_CATEGORY) return E_PROP_ID_UNSUPPORTED_VALUE;
+  if (!(set == AMPROPSETID_Pin) || id != AMPROPERTY_PIN_CATEGORY)
+    return E_PROP_ID_UNSUPPORTED_VALUE;
   if (support) *support = 1;  // get
   return S_OK;
 }
@@ -342,7 +354,8 @@ HRESULT CBasePin::AttemptConnection(IPin* receivePin, const CMediaType* mt) {
   return hr;
 }
 
-HRESULT CBasePin::TryMediaTypes(IPin* receivePin, const CMediaType* partial, IEnumMediaTypes* types) {
+HRESULT CBasePin::TryMediaTypes(IPin* receivePin, const CMediaType* partial,
+                                IEnumMediaTypes* types) {
   HRESULT last = VFW_E_NO_ACCEPTABLE_TYPES;
   AM_MEDIA_TYPE* type = nullptr;
   while (types->Next(1, &type, nullptr) == S_OK) {
@@ -368,7 +381,8 @@ HRESULT CBasePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* mt) {
   HRESULT result = VFW_E_NO_ACCEPTABLE_TYPES;
   for (int round = 0; round < 2; ++round) {
     ComPtr<IEnumMediaTypes> types;
-    const HRESULT hr = round == 0 ? receivePin->EnumMediaTypes(types.put()) : EnumMediaTypes(types.put());
+    const HRESULT hr =
+        round == 0 ? receivePin->EnumMediaTypes(types.put()) : EnumMediaTypes(types.put());
     if (FAILED(hr) || !types) continue;
     const HRESULT attempt = TryMediaTypes(receivePin, mt ? &partial : nullptr, types.get());
     if (SUCCEEDED(attempt)) return attempt;
@@ -489,8 +503,8 @@ HRESULT CBasePin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double r
 
 // --- CBaseInputPin --------------------------------------------------------------------------
 
-CBaseInputPin::CBaseInputPin(const char* objectName, CBaseFilter* filter, std::recursive_mutex* lock,
-                             HRESULT* result, LPCWSTR name)
+CBaseInputPin::CBaseInputPin(const char* objectName, CBaseFilter* filter,
+                             std::recursive_mutex* lock, HRESULT* result, LPCWSTR name)
     : CBasePin(objectName, filter, lock, result, name, PINDIR_INPUT) {}
 
 CBaseInputPin::~CBaseInputPin() {
@@ -577,8 +591,8 @@ HRESULT CBaseInputPin::BreakConnect() {
 
 // --- CBaseOutputPin -------------------------------------------------------------------------
 
-CBaseOutputPin::CBaseOutputPin(const char* objectName, CBaseFilter* filter, std::recursive_mutex* lock,
-                               HRESULT* result, LPCWSTR name)
+CBaseOutputPin::CBaseOutputPin(const char* objectName, CBaseFilter* filter,
+                               std::recursive_mutex* lock, HRESULT* result, LPCWSTR name)
     : CBasePin(objectName, filter, lock, result, name, PINDIR_OUTPUT) {}
 
 CBaseOutputPin::~CBaseOutputPin() {
@@ -631,7 +645,9 @@ HRESULT CBaseOutputPin::BreakConnect() {
 
 HRESULT CBaseOutputPin::Active() { return allocator_ ? allocator_->Commit() : VFW_E_NO_ALLOCATOR; }
 
-HRESULT CBaseOutputPin::Inactive() { return allocator_ ? allocator_->Decommit() : VFW_E_NO_ALLOCATOR; }
+HRESULT CBaseOutputPin::Inactive() {
+  return allocator_ ? allocator_->Decommit() : VFW_E_NO_ALLOCATOR;
+}
 
 HRESULT CBaseOutputPin::GetDeliveryBuffer(IMediaSample** sample, REFERENCE_TIME* start,
                                           REFERENCE_TIME* end, DWORD flags) {

@@ -52,20 +52,20 @@ class CBaseFilter : public CUnknown, public IBaseFilter, public IAMFilterMiscFla
   // take it.
   std::recursive_mutex filterLock_;
   std::atomic<FILTER_STATE> state_{State_Stopped};
-  REFERENCE_TIME streamStart_ = 0;     // clock time of stream time 0 while running
-  IReferenceClock* clock_ = nullptr;   // one reference; written only under filterLock_
+  REFERENCE_TIME streamStart_ = 0;    // clock time of stream time 0 while running
+  IReferenceClock* clock_ = nullptr;  // one reference; written only under filterLock_
 
  private:
   CLSID clsid_;
-  IFilterGraph* graph_ = nullptr;      // not referenced: the graph holds the filter
+  IFilterGraph* graph_ = nullptr;                // not referenced: the graph holds the filter
   std::atomic<IMediaEventSink*> sink_{nullptr};  // the graph's sink, not referenced
   std::u16string name_;
 };
 
 class CBasePin : public IPin, public IKsPropertySet {
  public:
-  CBasePin(const char* objectName, CBaseFilter* filter, std::recursive_mutex* lock,
-           HRESULT* result, LPCWSTR name, PIN_DIRECTION direction);
+  CBasePin(const char* objectName, CBaseFilter* filter, std::recursive_mutex* lock, HRESULT* result,
+           LPCWSTR name, PIN_DIRECTION direction);
   virtual ~CBasePin();
   CBasePin(const CBasePin&) = delete;
   CBasePin& operator=(const CBasePin&) = delete;
@@ -142,7 +142,9 @@ class CBaseInputPin : public CBasePin, public IMemInputPin {
                 HRESULT* result, LPCWSTR name);
   ~CBaseInputPin() override;
 
-  HRESULT QueryInterface(REFIID iid, void** object) override { return CBasePin::QueryInterface(iid, object); }
+  HRESULT QueryInterface(REFIID iid, void** object) override {
+    return CBasePin::QueryInterface(iid, object);
+  }
   ULONG AddRef() override { return CBasePin::AddRef(); }
   ULONG Release() override { return CBasePin::Release(); }
   HRESULT NonDelegatingQueryInterface(REFIID iid, void** object) override;

@@ -8,7 +8,9 @@ HRESULT CUnknown::NonDelegatingQueryInterface(REFIID, void** object) {
   return E_NOINTERFACE;
 }
 
-ULONG CUnknown::NonDelegatingAddRef() { return references_.fetch_add(1, std::memory_order_relaxed) + 1; }
+ULONG CUnknown::NonDelegatingAddRef() {
+  return references_.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 ULONG CUnknown::NonDelegatingRelease() {
   const ULONG left = references_.fetch_sub(1, std::memory_order_acq_rel) - 1;

@@ -31,11 +31,11 @@ class CUnknown {
 HRESULT GetInterface(IUnknown* unknown, void** object);
 
 // Implements the three IUnknown methods of every interface a CUnknown-derived class inherits.
-#define DECLARE_IUNKNOWN                                                                    \
-  HRESULT QueryInterface(REFIID iid, void** object) override {                              \
-    return NonDelegatingQueryInterface(iid, object);                                        \
-  }                                                                                         \
-  ULONG AddRef() override { return NonDelegatingAddRef(); }                                 \
+#define DECLARE_IUNKNOWN                                       \
+  HRESULT QueryInterface(REFIID iid, void** object) override { \
+    return NonDelegatingQueryInterface(iid, object);           \
+  }                                                            \
+  ULONG AddRef() override { return NonDelegatingAddRef(); }    \
   ULONG Release() override { return NonDelegatingRelease(); }
 
 // Holds one reference on an interface for a scope.
@@ -43,18 +43,41 @@ template <class T>
 class ComPtr {
  public:
   ComPtr() = default;
-  ComPtr(T* p) : p_(p) { if (p_) p_->AddRef(); }  // adds a reference
+  ComPtr(T* p) : p_(p) {
+    if (p_) p_->AddRef();
+  }  // adds a reference
   ComPtr(const ComPtr& o) : ComPtr(o.p_) {}
   ComPtr(ComPtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
-  ~ComPtr() { if (p_) p_->Release(); }
-  ComPtr& operator=(ComPtr o) noexcept { T* t = p_; p_ = o.p_; o.p_ = t; return *this; }
-  static ComPtr Adopt(T* p) { ComPtr c; c.p_ = p; return c; }  // takes an existing reference
+  ~ComPtr() {
+    if (p_) p_->Release();
+  }
+  ComPtr& operator=(ComPtr o) noexcept {
+    T* t = p_;
+    p_ = o.p_;
+    o.p_ = t;
+    return *this;
+  }
+  static ComPtr Adopt(T* p) {
+    ComPtr c;
+    c.p_ = p;
+    return c;
+  }  // takes an existing reference
   T* operator->() const { return p_; }
   T* get() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }
-  T** put() { reset(); return &p_; }
-  void reset() { if (p_) p_->Release(); p_ = nullptr; }
-  T* detach() { T* t = p_; p_ = nullptr; return t; }
+  T** put() {
+    reset();
+    return &p_;
+  }
+  void reset() {
+    if (p_) p_->Release();
+    p_ = nullptr;
+  }
+  T* detach() {
+    T* t = p_;
+    p_ = nullptr;
+    return t;
+  }
   template <class U>
   ComPtr<U> As(REFIID iid) const {
     ComPtr<U> out;

@@ -8,7 +8,9 @@ CRendererInputPin::CRendererInputPin(CBaseRenderer* renderer, HRESULT* result, L
     : CBaseInputPin("renderer input pin", renderer, renderer->FilterLock(), result, name),
       renderer_(renderer) {}
 
-HRESULT CRendererInputPin::CheckMediaType(const CMediaType* mt) { return renderer_->CheckMediaType(mt); }
+HRESULT CRendererInputPin::CheckMediaType(const CMediaType* mt) {
+  return renderer_->CheckMediaType(mt);
+}
 
 HRESULT CRendererInputPin::SetMediaType(const CMediaType* mt) {
   const HRESULT hr = renderer_->SetMediaType(mt);
@@ -117,14 +119,19 @@ HRESULT CBaseRenderer::GetState(DWORD msTimeout, FILTER_STATE* state) {
   if (!state) return E_POINTER;
   std::unique_lock lock(renderLock_);
   *state = renderState_;
-  auto ready = [&] { return renderState_ != State_Paused || haveFirst_ || endOfStream_ || flushing_; };
+  auto ready = [&] {
+    return renderState_ != State_Paused || haveFirst_ || endOfStream_ || flushing_;
+  };
   if (renderState_ != State_Paused) return S_OK;
-  if (msTimeout == static_cast<DWORD>(INFINITE_TIMEOUT)) stateChanged_.wait(lock, ready);
-  else stateChanged_.wait_for(lock, std::chrono::milliseconds(msTimeout), ready);
+  if (msTimeout == static_cast<DWORD>(INFINITE_TIMEOUT))
+    stateChanged_.wait(lock, ready);
+  else
+    stateChanged_.wait_for(lock, std::chrono::milliseconds(msTimeout), ready);
   return ready() ? S_OK : VFW_S_STATE_INTERMEDIATE;
 }
 
-bool CBaseRenderer::WaitForTime(std::unique_lock<std::mutex>& lock, REFERENCE_TIME streamTime, unsigned epoch) {
+bool CBaseRenderer::WaitForTime(std::unique_lock<std::mutex>& lock, REFERENCE_TIME streamTime,
+                                unsigned epoch) {
   for (;;) {
     if (epoch != epoch_ || flushing_ || renderState_ == State_Stopped) return false;
     if (renderState_ == State_Paused) {
@@ -205,5 +212,6 @@ HRESULT CBaseRenderer::EndFlush() {
   return S_OK;
 }
 
-CBaseVideoRenderer::CBaseVideoRenderer(REFCLSID clsid, const char* name, IUnknown* outer, HRESULT* result)
+CBaseVideoRenderer::CBaseVideoRenderer(REFCLSID clsid, const char* name, IUnknown* outer,
+                                       HRESULT* result)
     : CBaseRenderer(clsid, name, outer, result) {}

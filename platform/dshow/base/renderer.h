@@ -80,9 +80,9 @@ class CBaseRenderer : public CBaseFilter {
   // (after the filter lock); the event lock of the graph is the only lock taken under it.
   std::mutex renderLock_;
   std::condition_variable stateChanged_;
-  unsigned epoch_ = 0;          // bumped by every state change and flush
+  unsigned epoch_ = 0;  // bumped by every state change and flush
   bool flushing_ = false;
-  bool haveFirst_ = false;      // the pause holds (or held) its sample
+  bool haveFirst_ = false;  // the pause holds (or held) its sample
   bool endOfStream_ = false;
   bool completeSent_ = false;
   IReferenceClock* runClock_ = nullptr;  // the clock of the current run, one reference

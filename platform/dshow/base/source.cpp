@@ -94,7 +94,8 @@ void CSourceStream::ThreadProc() {
 HRESULT CSourceSeeking::GetCapabilities(DWORD* capabilities) {
   if (!capabilities) return E_POINTER;
   *capabilities = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
-                  AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration;
+                  AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetStopPos |
+                  AM_SEEKING_CanGetDuration;
   return S_OK;
 }
 
@@ -148,8 +149,8 @@ HRESULT CSourceSeeking::GetCurrentPosition(LONGLONG* current) {
   return S_OK;
 }
 
-HRESULT CSourceSeeking::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                          const GUID* sourceFormat) {
+HRESULT CSourceSeeking::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat,
+                                          LONGLONG source, const GUID* sourceFormat) {
   if (!target) return E_POINTER;
   const bool targetOk = !targetFormat || *targetFormat == TIME_FORMAT_MEDIA_TIME;
   const bool sourceOk = !sourceFormat || *sourceFormat == TIME_FORMAT_MEDIA_TIME;
@@ -158,19 +159,27 @@ HRESULT CSourceSeeking::ConvertTimeFormat(LONGLONG* target, const GUID* targetFo
   return S_OK;
 }
 
-HRESULT CSourceSeeking::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
+HRESULT CSourceSeeking::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                                     DWORD stopFlags) {
   std::lock_guard lock(seekLock_);
   const DWORD startMode = currentFlags & AM_SEEKING_PositioningBitsMask;
   const DWORD stopMode = stopFlags & AM_SEEKING_PositioningBitsMask;
-  if ((startMode != AM_SEEKING_NoPositioning && !current) || (stopMode != AM_SEEKING_NoPositioning && !stop))
+  if ((startMode != AM_SEEKING_NoPositioning && !current) ||
+      (stopMode != AM_SEEKING_NoPositioning && !stop))
     return E_POINTER;
   REFERENCE_TIME newStart = start_, newStop = stop_;
-  if (startMode == AM_SEEKING_AbsolutePositioning) newStart = *current;
-  else if (startMode == AM_SEEKING_RelativePositioning) newStart += *current;
-  else if (startMode == AM_SEEKING_IncrementalPositioning) return E_INVALIDARG;
-  if (stopMode == AM_SEEKING_AbsolutePositioning) newStop = *stop;
-  else if (stopMode == AM_SEEKING_RelativePositioning) newStop += *stop;
-  else if (stopMode == AM_SEEKING_IncrementalPositioning) newStop = newStart + *stop;
+  if (startMode == AM_SEEKING_AbsolutePositioning)
+    newStart = *current;
+  else if (startMode == AM_SEEKING_RelativePositioning)
+    newStart += *current;
+  else if (startMode == AM_SEEKING_IncrementalPositioning)
+    return E_INVALIDARG;
+  if (stopMode == AM_SEEKING_AbsolutePositioning)
+    newStop = *stop;
+  else if (stopMode == AM_SEEKING_RelativePositioning)
+    newStop += *stop;
+  else if (stopMode == AM_SEEKING_IncrementalPositioning)
+    newStop = newStart + *stop;
   if (newStart < 0) newStart = 0;
   if (newStart > duration_ && duration_ > 0) newStart = duration_;
   if (newStop > duration_ && duration_ > 0) newStop = duration_;

@@ -104,7 +104,8 @@ class CSourceSeeking : public IMediaSeeking {
   HRESULT GetCurrentPosition(LONGLONG* current) override;
   HRESULT ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
                             const GUID* sourceFormat) override;
-  HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) override;
+  HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                       DWORD stopFlags) override;
   HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) override;
   HRESULT GetAvailable(LONGLONG* earliest, LONGLONG* latest) override;
   HRESULT SetRate(double rate) override;

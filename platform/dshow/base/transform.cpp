@@ -4,7 +4,8 @@
 
 // --- pins -----------------------------------------------------------------------------------
 
-CTransformInputPin::CTransformInputPin(const char* objectName, CTransformFilter* filter, HRESULT* result, LPCWSTR name)
+CTransformInputPin::CTransformInputPin(const char* objectName, CTransformFilter* filter,
+                                       HRESULT* result, LPCWSTR name)
     : CBaseInputPin(objectName, filter, filter->FilterLock(), result, name), transform_(filter) {}
 
 HRESULT CTransformInputPin::CheckMediaType(const CMediaType* mt) {
@@ -68,7 +69,8 @@ HRESULT CTransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop
   return transform_->NewSegment(start, stop, rate);
 }
 
-CTransformOutputPin::CTransformOutputPin(const char* objectName, CTransformFilter* filter, HRESULT* result, LPCWSTR name)
+CTransformOutputPin::CTransformOutputPin(const char* objectName, CTransformFilter* filter,
+                                         HRESULT* result, LPCWSTR name)
     : CBaseOutputPin(objectName, filter, filter->FilterLock(), result, name), transform_(filter) {}
 
 HRESULT CTransformOutputPin::CheckMediaType(const CMediaType* mt) {
@@ -102,7 +104,8 @@ HRESULT CTransformOutputPin::GetMediaType(int position, CMediaType* mt) {
   return transform_->GetMediaType(position, mt);
 }
 
-HRESULT CTransformOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
+HRESULT CTransformOutputPin::DecideBufferSize(IMemAllocator* allocator,
+                                              ALLOCATOR_PROPERTIES* request) {
   return transform_->DecideBufferSize(allocator, request);
 }
 
@@ -159,13 +162,16 @@ HRESULT CTransformFilter::Receive(IMediaSample* sample) {
   REFERENCE_TIME start, end;
   if (SUCCEEDED(sample->GetTime(&start, &end))) out->SetTime(&start, &end);
   LONGLONG mediaStart, mediaEnd;
-  if (SUCCEEDED(sample->GetMediaTime(&mediaStart, &mediaEnd))) out->SetMediaTime(&mediaStart, &mediaEnd);
+  if (SUCCEEDED(sample->GetMediaTime(&mediaStart, &mediaEnd)))
+    out->SetMediaTime(&mediaStart, &mediaEnd);
   out->SetSyncPoint(sample->IsSyncPoint() == S_OK);
   out->SetPreroll(sample->IsPreroll() == S_OK);
   out->SetDiscontinuity(sample->IsDiscontinuity() == S_OK);
   hr = Transform(sample, out);
-  if (hr == S_OK) hr = output_->Deliver(out);
-  else if (hr == S_FALSE) hr = S_OK;  // dropped on purpose
+  if (hr == S_OK)
+    hr = output_->Deliver(out);
+  else if (hr == S_FALSE)
+    hr = S_OK;  // dropped on purpose
   out->Release();
   return hr;
 }

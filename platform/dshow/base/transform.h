@@ -16,7 +16,8 @@ class CTransformFilter;
 
 class CTransformInputPin : public CBaseInputPin {
  public:
-  CTransformInputPin(const char* objectName, CTransformFilter* filter, HRESULT* result, LPCWSTR name);
+  CTransformInputPin(const char* objectName, CTransformFilter* filter, HRESULT* result,
+                     LPCWSTR name);
   HRESULT CheckMediaType(const CMediaType* mt) override;
   HRESULT SetMediaType(const CMediaType* mt) override;
   HRESULT CheckConnect(IPin* pin) override;
@@ -34,7 +35,8 @@ class CTransformInputPin : public CBaseInputPin {
 
 class CTransformOutputPin : public CBaseOutputPin {
  public:
-  CTransformOutputPin(const char* objectName, CTransformFilter* filter, HRESULT* result, LPCWSTR name);
+  CTransformOutputPin(const char* objectName, CTransformFilter* filter, HRESULT* result,
+                      LPCWSTR name);
   HRESULT CheckMediaType(const CMediaType* mt) override;
   HRESULT SetMediaType(const CMediaType* mt) override;
   HRESULT CheckConnect(IPin* pin) override;

@@ -11,8 +11,8 @@ class CaptureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     CoInitialize(nullptr);
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
-                                     reinterpret_cast<void**>(devices.put())));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_ICreateDevEnum, reinterpret_cast<void**>(devices.put())));
   }
   void TearDown() override {
     devices.reset();
@@ -42,12 +42,14 @@ class CaptureTest : public ::testing::Test {
   std::vector<std::string> Names() {
     std::vector<std::string> names;
     ComPtr<IEnumMoniker> list;
-    if (devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, list.put(), 0) != S_OK) return names;
+    if (devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, list.put(), 0) != S_OK)
+      return names;
     IMoniker* moniker = nullptr;
     while (list->Next(1, &moniker, nullptr) == S_OK) {
       auto held = ComPtr<IMoniker>::Adopt(moniker);
       ComPtr<IPropertyBag> bag;
-      if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(bag.put())))) {
+      if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
+                                        reinterpret_cast<void**>(bag.put())))) {
         names.push_back("?");
         continue;
       }
@@ -56,7 +58,8 @@ class CaptureTest : public ::testing::Test {
       value.vt = VT_BSTR;
       EXPECT_EQ(S_OK, bag->Read(u"FriendlyName", &value, nullptr));
       std::string name;
-      for (UINT i = 0; i < SysStringLen(value.bstrVal); ++i) name += static_cast<char>(value.bstrVal[i]);
+      for (UINT i = 0; i < SysStringLen(value.bstrVal); ++i)
+        name += static_cast<char>(value.bstrVal[i]);
       SysFreeString(value.bstrVal);
       names.push_back(name);
     }
@@ -93,7 +96,8 @@ TEST_F(CaptureTest, ProvidersComeBeforeVirtualDevices) {
 }
 
 TEST_F(CaptureTest, PreviewOfACaptureOnlyDeviceStreamsIntoARendererThroughAConverter) {
-  filterCookies.push_back(RegisterTransformFilter(u"Test Converter", CLSID_TestConverter, MERIT_NORMAL, TestConverter::Create));
+  filterCookies.push_back(RegisterTransformFilter(u"Test Converter", CLSID_TestConverter,
+                                                  MERIT_NORMAL, TestConverter::Create));
   AddCamera("Camera");
 
   ComPtr<IEnumMoniker> list;
@@ -101,27 +105,32 @@ TEST_F(CaptureTest, PreviewOfACaptureOnlyDeviceStreamsIntoARendererThroughAConve
   ComPtr<IMoniker> moniker;
   ASSERT_EQ(S_OK, list->Next(1, moniker.put(), nullptr));
   ComPtr<IBaseFilter> source;
-  ASSERT_EQ(S_OK, moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(source.put())));
+  ASSERT_EQ(S_OK, moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                        reinterpret_cast<void**>(source.put())));
 
   ComPtr<IGraphBuilder> graph;
   ComPtr<ICaptureGraphBuilder2> builder;
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                   reinterpret_cast<void**>(graph.put())));
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_ICaptureGraphBuilder2, reinterpret_cast<void**>(builder.put())));
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IGraphBuilder, reinterpret_cast<void**>(graph.put())));
+  ASSERT_EQ(S_OK,
+            CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_ICaptureGraphBuilder2, reinterpret_cast<void**>(builder.put())));
   ASSERT_EQ(S_OK, builder->SetFiltergraph(graph.get()));
   auto* renderer = new RecordingRenderer();
   ASSERT_EQ(S_OK, graph->AddFilter(source.get(), u"Video Capture"));
   ASSERT_EQ(S_OK, graph->AddFilter(renderer, u"TEXTURERENDERER"));
 
-  EXPECT_TRUE(FAILED(builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Audio, source.get(), nullptr, renderer)));
-  ASSERT_EQ(S_OK, builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, source.get(), nullptr, renderer));
+  EXPECT_TRUE(FAILED(builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Audio, source.get(),
+                                           nullptr, renderer)));
+  ASSERT_EQ(S_OK, builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, source.get(),
+                                        nullptr, renderer));
 
   auto control = graph.As<IMediaControl>(IID_IMediaControl);
   auto seeking = graph.As<IMediaSeeking>(IID_IMediaSeeking);
   EXPECT_EQ(S_OK, seeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME));
   LONGLONG position = -1;
-  EXPECT_EQ(S_OK, seeking->GetCurrentPosition(&position)) << "a live graph still reports a position";
+  EXPECT_EQ(S_OK, seeking->GetCurrentPosition(&position))
+      << "a live graph still reports a position";
   EXPECT_EQ(S_OK, control->Run()) << "a live source does not hold up the pause";
   ASSERT_TRUE(renderer->WaitForFrames(3));
   auto frames = renderer->Frames();

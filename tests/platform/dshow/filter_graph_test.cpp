@@ -33,8 +33,8 @@ class GraphTest : public ::testing::Test {
  protected:
   void SetUp() override {
     CoInitialize(nullptr);
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                     reinterpret_cast<void**>(graph.put())));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IGraphBuilder, reinterpret_cast<void**>(graph.put())));
     control = graph.As<IMediaControl>(IID_IMediaControl);
     seeking = graph.As<IMediaSeeking>(IID_IMediaSeeking);
     events = graph.As<IMediaEvent>(IID_IMediaEvent);
@@ -64,7 +64,8 @@ class GraphTest : public ::testing::Test {
   RecordingRenderer* BuildChain(const SourceSpec& spec = {}) {
     FrameSource* source = AddSource(spec);
     RecordingRenderer* renderer = AddRenderer();
-    EXPECT_EQ(S_OK, graph->Connect(PinOf(source, PINDIR_OUTPUT).get(), PinOf(renderer, PINDIR_INPUT).get()));
+    EXPECT_EQ(S_OK, graph->Connect(PinOf(source, PINDIR_OUTPUT).get(),
+                                   PinOf(renderer, PINDIR_INPUT).get()));
     return renderer;
   }
   std::vector<FilterView> Filters() {
@@ -94,7 +95,8 @@ class GraphTest : public ::testing::Test {
     return events->WaitForCompletion(20000, &code) == S_OK && code == EC_COMPLETE;
   }
   void RegisterConverter() {
-    cookies.push_back(RegisterTransformFilter(u"Test Converter", CLSID_TestConverter, MERIT_NORMAL, TestConverter::Create));
+    cookies.push_back(RegisterTransformFilter(u"Test Converter", CLSID_TestConverter, MERIT_NORMAL,
+                                              TestConverter::Create));
   }
 
   ComPtr<IGraphBuilder> graph;
@@ -204,15 +206,16 @@ TEST_F(GraphTest, ConnectInsertsARegisteredConverterOnlyWhenNeeded) {
 
 TEST_F(GraphTest, RenderFileBuildsTheDefaultGraphAndFailsCleanly) {
   RegisterConverter();
-  cookies.push_back(RegisterSourceFilter(u"Test Source", MERIT_NORMAL, [](const std::u16string& url, HRESULT* hr) -> IBaseFilter* {
-    if (url.rfind(u"test:", 0) != 0) return *hr = VFW_E_UNKNOWN_FILE_TYPE, nullptr;
-    if (url == u"test:missing") return *hr = VFW_E_FILE_NOT_FOUND, nullptr;
-    SourceSpec spec;
-    spec.subtype = MEDIASUBTYPE_TestFrames;
-    spec.withAudio = url == u"test:av";
-    *hr = S_OK;
-    return FrameSource::Create(spec);
-  }));
+  cookies.push_back(RegisterSourceFilter(
+      u"Test Source", MERIT_NORMAL, [](const std::u16string& url, HRESULT* hr) -> IBaseFilter* {
+        if (url.rfind(u"test:", 0) != 0) return *hr = VFW_E_UNKNOWN_FILE_TYPE, nullptr;
+        if (url == u"test:missing") return *hr = VFW_E_FILE_NOT_FOUND, nullptr;
+        SourceSpec spec;
+        spec.subtype = MEDIASUBTYPE_TestFrames;
+        spec.withAudio = url == u"test:av";
+        *hr = S_OK;
+        return FrameSource::Create(spec);
+      }));
 
   ASSERT_EQ(S_OK, graph->RenderFile(u"test:av", nullptr));
   EXPECT_TRUE(HasFilter(u"test:av"));
@@ -230,8 +233,8 @@ TEST_F(GraphTest, RenderFileBuildsTheDefaultGraphAndFailsCleanly) {
   EXPECT_EQ(S_OK, control->Stop());
 
   ComPtr<IGraphBuilder> other;
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                   reinterpret_cast<void**>(other.put())));
+  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IGraphBuilder, reinterpret_cast<void**>(other.put())));
   EXPECT_EQ(VFW_E_FILE_NOT_FOUND, other->RenderFile(u"test:missing", nullptr));
   EXPECT_EQ(VFW_E_UNKNOWN_FILE_TYPE, other->RenderFile(u"elsewhere:clip", nullptr));
   ComPtr<IEnumFilters> left;
@@ -275,9 +278,11 @@ TEST_F(GraphTest, RunPresentsEveryFrameAtItsTimeAndCompletesOnce) {
 
   EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}), renderer->Frames());
   auto times = renderer->Times();
-  for (std::size_t i = 0; i < times.size(); ++i) EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * spec.frameTime, times[i]);
+  for (std::size_t i = 0; i < times.size(); ++i)
+    EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * spec.frameTime, times[i]);
   // Paced by the clock: completion comes after the end time of the last frame.
-  EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count(), spec.frames * spec.frameTime / 10);
+  EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count(),
+            spec.frames * spec.frameTime / 10);
 
   LONG code;
   LONG_PTR p1, p2;
@@ -306,8 +311,10 @@ TEST_F(GraphTest, SeekWhilePausedShowsTheRequestedFrameNotTheKeyFrame) {
   RecordingRenderer* renderer = BuildChain(spec);
   ASSERT_EQ(S_OK, control->Pause());
   LONGLONG target = 7 * spec.frameTime;
-  ASSERT_EQ(S_OK, seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
-  EXPECT_EQ((std::vector<int>{0, 7}), renderer->FirstSamples()) << "frames 5 and 6 are decoded as pre-roll only";
+  ASSERT_EQ(S_OK, seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
+                                        AM_SEEKING_NoPositioning));
+  EXPECT_EQ((std::vector<int>{0, 7}), renderer->FirstSamples())
+      << "frames 5 and 6 are decoded as pre-roll only";
   LONGLONG position = 0;
   seeking->GetCurrentPosition(&position);
   EXPECT_EQ(target, position);
@@ -325,21 +332,24 @@ TEST_F(GraphTest, SeekWhileRunningResumesRunningAndSeekingPastTheEndClamps) {
   ASSERT_EQ(S_OK, control->Run());
   ASSERT_TRUE(renderer->WaitForFrames(2));
   LONGLONG target = 395 * spec.frameTime;
-  ASSERT_EQ(S_OK, seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning));
+  ASSERT_EQ(S_OK, seeking->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
+                                        AM_SEEKING_NoPositioning));
   OAFilterState state = -1;
   control->GetState(0, &state);
   EXPECT_EQ(State_Running, state);
   ASSERT_TRUE(WaitForComplete());
   auto frames = renderer->Frames();
   ASSERT_GE(frames.size(), 5u);
-  EXPECT_EQ((std::vector<int>{395, 396, 397, 398, 399}), std::vector<int>(frames.end() - 5, frames.end()));
+  EXPECT_EQ((std::vector<int>{395, 396, 397, 398, 399}),
+            std::vector<int>(frames.end() - 5, frames.end()));
   EXPECT_LT(frames.size(), 100u);
 
   LONGLONG duration = 0, beyond = 10 * spec.frames * spec.frameTime;
   ASSERT_EQ(S_OK, seeking->GetDuration(&duration));
   EXPECT_EQ(spec.frames * spec.frameTime, duration);
-  ASSERT_EQ(S_OK, seeking->SetPositions(&beyond, AM_SEEKING_AbsolutePositioning | AM_SEEKING_ReturnTime, nullptr,
-                                        AM_SEEKING_NoPositioning));
+  ASSERT_EQ(S_OK,
+            seeking->SetPositions(&beyond, AM_SEEKING_AbsolutePositioning | AM_SEEKING_ReturnTime,
+                                  nullptr, AM_SEEKING_NoPositioning));
   EXPECT_EQ(duration, beyond);
   EXPECT_TRUE(WaitForComplete()) << "a seek to the end completes again";
 }
@@ -361,8 +371,10 @@ TEST_F(GraphTest, RateTwoStampsFramesAtHalfTimeAndPlaysFaster) {
   const auto elapsed = std::chrono::steady_clock::now() - begin;
   auto times = renderer->Times();
   ASSERT_EQ(20u, times.size());
-  for (std::size_t i = 0; i < times.size(); ++i) EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * spec.frameTime / 2, times[i]);
-  EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count(), spec.frames * spec.frameTime / 20);
+  for (std::size_t i = 0; i < times.size(); ++i)
+    EXPECT_EQ(static_cast<REFERENCE_TIME>(i) * spec.frameTime / 2, times[i]);
+  EXPECT_GE(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count(),
+            spec.frames * spec.frameTime / 20);
   LONGLONG at = 0;
   seeking->GetCurrentPosition(&at);
   EXPECT_EQ(spec.frames * spec.frameTime, at) << "positions stay in media time";

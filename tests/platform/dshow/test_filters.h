@@ -15,7 +15,8 @@
 
 namespace enginetest {
 
-inline constexpr GUID MEDIASUBTYPE_TestFrames = MediaSubtypeFromFourCC(MakeFourCC('T', 'S', 'T', 'F'));
+inline constexpr GUID MEDIASUBTYPE_TestFrames =
+    MediaSubtypeFromFourCC(MakeFourCC('T', 'S', 'T', 'F'));
 inline constexpr GUID CLSID_TestSource{0x1A2B3C4D, 0x0001, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 1}};
 inline constexpr GUID CLSID_TestConverter{0x1A2B3C4D, 0x0002, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 2}};
 inline constexpr GUID CLSID_TestRenderer{0x1A2B3C4D, 0x0003, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 3}};
@@ -29,11 +30,11 @@ struct SourceSpec {
   REFERENCE_TIME frameTime = 100000;  // 10 ms
   int keyInterval = 1;
   GUID subtype = MEDIASUBTYPE_RGB24;
-  bool live = false;                  // capture-like: no seeking, no cue while paused
-  GUID category = GUID_NULL;          // pin category of the video pin
+  bool live = false;          // capture-like: no seeking, no cue while paused
+  GUID category = GUID_NULL;  // pin category of the video pin
   bool endless = false;
-  bool withAudio = false;             // a second pin with 10 ms PCM blocks, as long as the video
-  bool stall = false;                 // never produces a frame (a camera that sends nothing)
+  bool withAudio = false;  // a second pin with 10 ms PCM blocks, as long as the video
+  bool stall = false;      // never produces a frame (a camera that sends nothing)
 };
 
 // The frame number is written in the first four bytes of each frame.
@@ -83,7 +84,8 @@ class FrameSource : public CSource, public CSourceSeeking {
   ~FrameSource() override { --liveFilters; }
   DECLARE_IUNKNOWN
   HRESULT NonDelegatingQueryInterface(REFIID iid, void** object) override {
-    if (iid == IID_IMediaSeeking && !spec_.live) return GetInterface(static_cast<IMediaSeeking*>(this), object);
+    if (iid == IID_IMediaSeeking && !spec_.live)
+      return GetInterface(static_cast<IMediaSeeking*>(this), object);
     return CSource::NonDelegatingQueryInterface(iid, object);
   }
   HRESULT GetState(DWORD timeout, FILTER_STATE* state) override {
@@ -113,9 +115,12 @@ class FrameSource : public CSource, public CSourceSeeking {
   SourceSpec spec_;
 };
 
-inline FrameStream::FrameStream(FrameSource* source, const SourceSpec& spec, bool audio, HRESULT* hr)
-    : CSourceStream(audio ? "audio stream" : "frame stream", hr, source, audio ? u"Audio" : u"Video"),
-      spec_(spec), audio_(audio) {
+inline FrameStream::FrameStream(FrameSource* source, const SourceSpec& spec, bool audio,
+                                HRESULT* hr)
+    : CSourceStream(audio ? "audio stream" : "frame stream", hr, source,
+                    audio ? u"Audio" : u"Video"),
+      spec_(spec),
+      audio_(audio) {
   if (!audio && !(spec.category == GUID_NULL)) SetCategory(spec.category);
 }
 
@@ -138,11 +143,13 @@ inline HRESULT FrameStream::GetMediaType(int position, CMediaType* mt) {
 inline HRESULT FrameStream::CheckMediaType(const CMediaType* mt) {
   CMediaType ours;
   GetMediaType(0, &ours);
-  return ours == *mt && ours.subtype == mt->subtype && ours.majortype == mt->majortype ? S_OK : E_FAIL;
+  return ours == *mt && ours.subtype == mt->subtype && ours.majortype == mt->majortype ? S_OK
+                                                                                       : E_FAIL;
 }
 
 inline HRESULT FrameStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES*) {
-  ALLOCATOR_PROPERTIES want{3, audio_ ? 160 : DibRowBytes(spec_.width, 24) * spec_.height, 1, 0}, got{};
+  ALLOCATOR_PROPERTIES want{3, audio_ ? 160 : DibRowBytes(spec_.width, 24) * spec_.height, 1, 0},
+      got{};
   return allocator->SetProperties(&want, &got);
 }
 
@@ -185,10 +192,15 @@ inline HRESULT FrameStream::FillBuffer(IMediaSample* sample) {
 // Copies frames of the private format into 24-bit RGB frames of the same layout.
 class TestConverter : public CTransformFilter {
  public:
-  TestConverter() : CTransformFilter("test converter", nullptr, CLSID_TestConverter) { ++liveFilters; }
+  TestConverter() : CTransformFilter("test converter", nullptr, CLSID_TestConverter) {
+    ++liveFilters;
+  }
   ~TestConverter() override { --liveFilters; }
   HRESULT CheckInputType(const CMediaType* in) override {
-    return in->majortype == MEDIATYPE_Video && in->subtype == MEDIASUBTYPE_TestFrames && in->VideoInfo() ? S_OK : E_FAIL;
+    return in->majortype == MEDIATYPE_Video && in->subtype == MEDIASUBTYPE_TestFrames &&
+                   in->VideoInfo()
+               ? S_OK
+               : E_FAIL;
   }
   HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override {
     CMediaType expected;
@@ -201,7 +213,10 @@ class TestConverter : public CTransformFilter {
     return S_OK;
   }
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES*) override {
-    ALLOCATOR_PROPERTIES want{2, static_cast<LONG>(Output()->CurrentMediaType().VideoInfo()->bmiHeader.biSizeImage), 1, 0}, got{};
+    ALLOCATOR_PROPERTIES want{
+        2, static_cast<LONG>(Output()->CurrentMediaType().VideoInfo()->bmiHeader.biSizeImage), 1,
+        0},
+        got{};
     return allocator->SetProperties(&want, &got);
   }
   HRESULT Transform(IMediaSample* in, IMediaSample* out) override {
@@ -232,13 +247,16 @@ class RecordingRenderer : public CBaseVideoRenderer {
  public:
   static constexpr auto kDeadline = std::chrono::seconds(20);
 
-  explicit RecordingRenderer(HRESULT* hr = nullptr) : CBaseVideoRenderer(CLSID_TestRenderer, "recording renderer", nullptr, hr) {
+  explicit RecordingRenderer(HRESULT* hr = nullptr)
+      : CBaseVideoRenderer(CLSID_TestRenderer, "recording renderer", nullptr, hr) {
     ++liveFilters;
   }
   ~RecordingRenderer() override { --liveFilters; }
 
   HRESULT CheckMediaType(const CMediaType* mt) override {
-    return mt->majortype == MEDIATYPE_Video && mt->subtype == MEDIASUBTYPE_RGB24 && mt->VideoInfo() ? S_OK : E_FAIL;
+    return mt->majortype == MEDIATYPE_Video && mt->subtype == MEDIASUBTYPE_RGB24 && mt->VideoInfo()
+               ? S_OK
+               : E_FAIL;
   }
   HRESULT SetMediaType(const CMediaType* mt) override {
     std::lock_guard lock(mutex_);
