@@ -50,5 +50,11 @@ inline bool LinePieceAABB(const D3DXVECTOR3& boxMin, const D3DXVECTOR3& boxMax,
     if (hit[i] < boxMin[i] - 0.00001f || hit[i] > boxMax[i] + 0.00001f) return false;
   }
   const D3DXVECTOR3 span = origin - hit;
-  return D3DXVec3Length(&span) <= length;
+  // |span| <= length. A squared length within length^2 (exact in double) rounds to at most
+  // length after the square root, so only the rest needs the root itself.
+  const float squared = D3DXVec3Dot(&span, &span);
+  if (length >= 0.0f &&
+      static_cast<double>(squared) <= static_cast<double>(length) * static_cast<double>(length))
+    return true;
+  return std::sqrt(squared) <= length;
 }

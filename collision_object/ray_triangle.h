@@ -5,6 +5,8 @@
 // triangle (|det| < 0.0001), and so a zero-length one, never hits. The hit point must lie on
 // the segment: within `length` of both ends.
 
+#include <cmath>
+
 #include "collision_object/polygon_info_item.h"
 
 // True on a hit, with the hit point and its distance from origin.
@@ -34,10 +36,11 @@ inline bool SegmentTriangleHit(const PolygonInfoItem& polygon, const D3DXVECTOR3
   const D3DXVECTOR3 p = polygon.vertex0 + u * (polygon.vertex1 - polygon.vertex0) +
                         v * (polygon.vertex2 - polygon.vertex0);
 
+  // Lengths as D3DXVec3Length computes them, without a call into the math library.
   const D3DXVECTOR3 toEnd = origin + dir - p;
-  if (D3DXVec3Length(&toEnd) > length) return false;
+  if (std::sqrt(D3DXVec3Dot(&toEnd, &toEnd)) > length) return false;
   const D3DXVECTOR3 toStart = p - origin;
-  const float d = D3DXVec3Length(&toStart);
+  const float d = std::sqrt(D3DXVec3Dot(&toStart, &toStart));
   if (d > length) return false;
   hitPoint = p;
   distance = d;
