@@ -18,9 +18,12 @@ std::atomic<bool> memoryExhausted{false};
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   if (memoryExhausted) return nullptr;
-  return std::malloc(size ? size : 1);
+  try {
+    return ::operator new(size);  // so that the plain delete of the channel matches
+  } catch (...) {
+    return nullptr;
+  }
 }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 TEST(ChildCreationRecord, StartsFromTheFixedValues) {
   const ChildCreation slot = MakeChildCreation("DX8 3D Object", type_guids::k3DObject, 0, false, 1, "Objects");
