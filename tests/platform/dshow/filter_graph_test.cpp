@@ -273,6 +273,9 @@ TEST_F(GraphTest, RunPresentsEveryFrameAtItsTimeAndCompletesOnce) {
   RecordingRenderer* renderer = BuildChain(spec);
   const auto begin = std::chrono::steady_clock::now();
   ASSERT_EQ(S_OK, control->Run());
+  // Nothing may be taken apart under a streaming thread.
+  EXPECT_EQ(VFW_E_NOT_STOPPED, PinOf(renderer, PINDIR_INPUT)->Disconnect());
+  EXPECT_EQ(VFW_E_NOT_STOPPED, graph->RemoveFilter(renderer));
   ASSERT_TRUE(WaitForComplete());
   const auto elapsed = std::chrono::steady_clock::now() - begin;
 
