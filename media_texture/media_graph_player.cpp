@@ -5,6 +5,7 @@
 #include "host/hx_engine.h"
 #include "media_texture/texture_renderer.h"
 #include "platform/dshow/base/com_object.h"
+#include "platform/dshow/ffmpeg/ffmpeg_filters.h"
 #include "platform/win32/text_conversion.h"
 
 namespace {
@@ -31,6 +32,9 @@ unsigned long WholeMs(float ms) {
 
 MediaGraphPlayer::MediaGraphPlayer() {
   CoInitialize(nullptr);
+  // The machine's media filters (sources, decoders, capture devices) are those of the FFmpeg
+  // library; registering them also keeps the library linked.
+  RegisterFfmpegFilters();
   messageEngine = HxEngine::Current();
   EnumerateCaptureDevices();
 }
