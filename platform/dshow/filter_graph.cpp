@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <map>
 
 #include "platform/dshow/enum_snapshot.h"
@@ -130,13 +131,12 @@ std::u16string CFilterGraph::UniqueName(LPCWSTR name) const {
                        [&](const Entry& e) { return e.name == n; });
   };
   if (!taken(base)) return base;
+  // "Name 0001", "Name 0002", ...
   for (int i = 1;; ++i) {
-    std::u16string candidate = base + u" 000" + static_cast<char16_t>(u'0' + i % 10);
-    if (i >= 10) {
-      std::string digits = std::to_string(i);
-      candidate = base + u" " + std::u16string(4 - std::min<std::size_t>(4, digits.size()), u'0');
-      for (char c : digits) candidate += static_cast<char16_t>(c);
-    }
+    char digits[16];
+    std::snprintf(digits, sizeof digits, " %04d", i);
+    std::u16string candidate = base;
+    for (const char* c = digits; *c; ++c) candidate += static_cast<char16_t>(*c);
     if (!taken(candidate)) return candidate;
   }
 }

@@ -154,9 +154,12 @@ TEST_F(GraphTest, ConnectsDisconnectsRemovesAndAddsFilters) {
 TEST_F(GraphTest, DuplicateNamesAreMadeUniqueAndFoundByName) {
   AddRenderer();
   AddRenderer();
+  AddRenderer();
   auto filters = Filters();
-  ASSERT_EQ(2u, filters.size());
-  EXPECT_NE(filters[0].name, filters[1].name);
+  ASSERT_EQ(3u, filters.size());
+  EXPECT_EQ(u"Recorder", filters[0].name);
+  EXPECT_EQ(u"Recorder 0001", filters[1].name);
+  EXPECT_EQ(u"Recorder 0002", filters[2].name);
   ComPtr<IBaseFilter> found;
   EXPECT_EQ(S_OK, graph->FindFilterByName(u"Recorder", found.put()));
   EXPECT_EQ(VFW_E_NOT_FOUND, graph->FindFilterByName(u"Nobody", found.put()));
