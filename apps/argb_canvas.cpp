@@ -12,7 +12,7 @@ ArgbCanvas::ArgbCanvas(int width, int height, std::uint32_t background)
       pixels_(static_cast<std::size_t>(width) * height, background),
       depth_(pixels_.size(), std::numeric_limits<float>::max()) {}
 
-void ArgbCanvas::Put(int x, int y, std::uint32_t colour) {
+void ArgbCanvas::Plot(int x, int y, std::uint32_t colour) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
   pixels_[static_cast<std::size_t>(y) * width_ + x] = colour;
 }
@@ -54,21 +54,21 @@ void ArgbCanvas::Disc(float cx, float cy, float radius, std::uint32_t colour) {
   for (int y = -r; y <= r; ++y)
     for (int x = -r; x <= r; ++x)
       if (x * x + y * y <= radius * radius + 0.25f)
-        Put(static_cast<int>(std::lround(cx)) + x, static_cast<int>(std::lround(cy)) + y, colour);
+        Plot(static_cast<int>(std::lround(cx)) + x, static_cast<int>(std::lround(cy)) + y, colour);
 }
 
 void ArgbCanvas::Ring(float cx, float cy, float radius, std::uint32_t colour) {
   const int steps = std::max(8, static_cast<int>(radius * 8));
   for (int i = 0; i < steps; ++i) {
     const float angle = 6.2831853f * i / steps;
-    Put(static_cast<int>(std::lround(cx + radius * std::cos(angle))),
+    Plot(static_cast<int>(std::lround(cx + radius * std::cos(angle))),
         static_cast<int>(std::lround(cy + radius * std::sin(angle))), colour);
   }
 }
 
 void ArgbCanvas::Rectangle(int x0, int y0, int x1, int y1, std::uint32_t colour) {
   for (int y = std::max(0, y0); y < std::min(height_, y1); ++y)
-    for (int x = std::max(0, x0); x < std::min(width_, x1); ++x) Put(x, y, colour);
+    for (int x = std::max(0, x0); x < std::min(width_, x1); ++x) Plot(x, y, colour);
 }
 
 int ArgbCanvas::Text(int x, int y, const std::string& text, std::uint32_t colour, int scale) {

@@ -21,6 +21,8 @@ class ArgbCanvas {
   const std::vector<std::uint32_t>& Pixels() const { return pixels_; }
   std::uint32_t At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
 
+  // One pixel; nothing outside the picture.
+  void Plot(int x, int y, std::uint32_t colour);
   // A filled triangle, kept where it is nearer than what was drawn with depth before.
   void Triangle(ScreenPoint a, ScreenPoint b, ScreenPoint c, std::uint32_t colour);
   // Lines and discs are drawn over everything, ignoring depth.
@@ -33,7 +35,6 @@ class ArgbCanvas {
   int Text(int x, int y, const std::string& text, std::uint32_t colour, int scale = 1);
 
  private:
-  void Put(int x, int y, std::uint32_t colour);
 
   int width_, height_;
   std::vector<std::uint32_t> pixels_;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "apps/argb_canvas.h"
 
@@ -55,12 +56,12 @@ struct Track {
 ArgbCanvas PatternFrame(int n, const ClipSettings& s) {
   ArgbCanvas canvas(s.width, s.height, 0xFF000000);
   const float t = static_cast<float>(n) / s.framesPerSecond;
-  // Diagonal colour bands drifting to the right.
+  // Diagonal colour bands drifting to the right: one colour per diagonal.
+  std::vector<std::uint32_t> diagonal(static_cast<std::size_t>(s.width + s.height));
+  for (std::size_t d = 0; d < diagonal.size(); ++d)
+    diagonal[d] = Shade(HeatColour(std::fmod(d * 0.01f - t * 0.5f + 10.0f, 1.0f)), 0.55f);
   for (int y = 0; y < s.height; ++y)
-    for (int x = 0; x < s.width; x += 4) {
-      const float band = std::fmod((x + y) * 0.01f - t * 0.5f + 10.0f, 1.0f);
-      canvas.Rectangle(x, y, x + 4, y + 1, Shade(HeatColour(band), 0.55f));
-    }
+    for (int x = 0; x < s.width; ++x) canvas.Plot(x, y, diagonal[static_cast<std::size_t>(x + y)]);
   // A disc going round, one turn per second.
   const float angle = 6.2831853f * t;
   canvas.Disc(s.width * 0.5f + s.width * 0.3f * std::cos(angle), s.height * 0.62f + s.height * 0.22f * std::sin(angle),

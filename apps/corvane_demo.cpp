@@ -132,7 +132,7 @@ int RunDemo(const DemoOptions& options) {
   if (!engine.SaveApplication(application.c_str())) return Fail("cannot save the application to " + application);
   files.push_back(application);
 
-  const ReloadReport reload = CheckReload(application, options.outFolder, scene, engine, route, kReloadFrames);
+  const ReloadReport reload = CheckReload(application, options.outFolder, scene, engine, route, kReloadFrames, options.paced);
   PrintSummary({&loop.Stats(), &scene, &level.objects, mediaState, consumer.FramesShown(), &reload, files,
                 SinkMessages(engine)});
   engine.GetDirectGraphics().SetDevice(nullptr);

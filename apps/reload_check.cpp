@@ -42,7 +42,7 @@ bool ReloadReport::Matches() const {
 }
 
 ReloadReport CheckReload(const std::string& file, const std::string& applicationDirectory, DemoScene& original,
-                         HxEngine& originalEngine, const RouteScript& route, int frames) {
+                         HxEngine& originalEngine, const RouteScript& route, int frames, bool paced) {
   ReloadReport report;
   DeviceHolder holder;
   HxEngine engine({}, applicationDirectory);
@@ -60,7 +60,7 @@ ReloadReport CheckReload(const std::string& file, const std::string& application
     RouteScript originalRoute = route, loadedRoute = route;
     TextureConsumer consumer(loaded.media, holder.device);
     FrameLoop reference(originalEngine, original, originalRoute, nullptr, false);
-    FrameLoop replay(engine, loaded, loadedRoute, loaded.media ? &consumer : nullptr, true);
+    FrameLoop replay(engine, loaded, loadedRoute, loaded.media ? &consumer : nullptr, paced);
     // The loaded response's first evaluation takes its position as it is.
     engine.BeginFrame();
     loaded.response->GetVector();

@@ -31,5 +31,7 @@ struct ReloadReport {
 
 // original: the running application (its engine and channels), route: the route's state at
 // the moment the file was saved. applicationDirectory: where the fresh host extracts media.
+// The loaded application's frames are paced like the run's; either way the check waits a
+// while for its first video frame.
 ReloadReport CheckReload(const std::string& file, const std::string& applicationDirectory, DemoScene& original,
-                         HxEngine& originalEngine, const RouteScript& route, int frames);
+                         HxEngine& originalEngine, const RouteScript& route, int frames, bool paced);
