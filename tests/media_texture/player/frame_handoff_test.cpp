@@ -50,10 +50,13 @@ TEST_F(FrameHandoffTest, EveryTakenFrameIsWholeAndFramesMoveForward) {
   ASSERT_EQ(static_cast<int>(taken.size()), kWanted) << "frames kept coming";
   for (std::size_t i = 0; i < taken.size(); ++i) {
     EXPECT_GE(taken[i], 0) << "frame " << i << " is one the media holds, whole";
+    // The frame cued while the graph pauses on its way to running is presented again when
+    // it runs, so a frame may come twice, but never an earlier one.
     if (i > 0) {
-      EXPECT_GT(taken[i], taken[i - 1]) << "frames only move forward";
+      EXPECT_GE(taken[i], taken[i - 1]) << "frames only move forward";
     }
   }
+  EXPECT_GT(taken.back(), taken.front());
   player->Teardown();
   copy->Release();
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "media_texture/texture_renderer.h"
@@ -41,7 +42,10 @@ class RendererFixture : public ::testing::Test {
 
   HRESULT Connect(LONG width, LONG height) {
     renderer->SetDevice(device);
-    const CMediaType type = MakeRgbVideoType(width, height, 24, 400000);
+    CMediaType type = MakeRgbVideoType(2, 2, 24, 400000);
+    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.Format());
+    info->bmiHeader.biWidth = width;
+    info->bmiHeader.biHeight = height;
     return renderer->SetMediaType(&type);
   }
 
@@ -244,6 +248,14 @@ TEST_F(RendererFixture, RefusesOtherSubstitutedFormatsAndFailedCreation) {
   EXPECT_EQ(Connect(2, 2), D3DERR_OUTOFVIDEOMEMORY);
   EXPECT_EQ(renderer->GetVideoTexture(), nullptr);
   EXPECT_EQ(renderer->DoRenderSample(Sample(k2x2)), E_FAIL);
+}
+
+TEST_F(RendererFixture, RefusesSizesWithoutPixelsOrBeyondReason) {
+  for (auto [width, height] : {std::pair<LONG, LONG>{0, 4}, {-4, 4}, {4, 0}, {0x7FFFFFFF, 2}, {2, INT32_MIN}}) {
+    SCOPED_TRACE(::testing::Message() << width << " x " << height);
+    EXPECT_TRUE(FAILED(Connect(width, height)));
+    EXPECT_EQ(renderer->GetVideoTexture(), nullptr);
+  }
 }
 
 TEST_F(RendererFixture, IsAFilterWithTheFixedClassIdAndOneInputPin) {
