@@ -148,10 +148,13 @@ HRESULT CSplitterOutputPin::OnThreadDestroy() {
 
 // --- filter ---------------------------------------------------------------------------------
 
-CMediaSplitter::CMediaSplitter(REFERENCE_TIME duration)
-    : CSource("media splitter", nullptr, CLSID_MediaSplitter),
-      CSourceSeeking(duration),
-      segmentStop_(duration) {}
+CMediaSplitter::CMediaSplitter()
+    : CSource("media splitter", nullptr, CLSID_MediaSplitter), CSourceSeeking(0) {}
+
+void CMediaSplitter::SetDuration(REFERENCE_TIME duration) {
+  duration_ = stop_ = duration;
+  segmentStop_.store(duration, std::memory_order_release);
+}
 
 CMediaSplitter* CMediaSplitter::Open(const std::u16string& url, HRESULT* result) {
   auto fail = [result](HRESULT hr) -> CMediaSplitter* {
@@ -160,40 +163,35 @@ CMediaSplitter* CMediaSplitter::Open(const std::u16string& url, HRESULT* result)
   };
   const std::string path = ToUtf8(url);
   if (path.empty()) return fail(E_INVALIDARG);
-  Demuxer probe;
-  const int opened = probe.Open(path);
-  if (opened < 0) return fail(OpenFailure(opened));
-
-  std::vector<int> offered;
-  for (int i = 0; i < probe.StreamCount(); ++i)
-    if (IsOffered(*probe.Stream(i))) offered.push_back(i);
-  if (offered.empty()) return fail(VFW_E_UNSUPPORTED_STREAM);
-
-  auto* splitter = new CMediaSplitter(probe.Duration());
+  // The filter owns the demuxer from the start: its interrupt callback points at it.
+  auto* splitter = new CMediaSplitter();
   splitter->NonDelegatingAddRef();
-  // The demuxer lives in the filter from here on; reopening is cheaper than moving its
-  // interrupt callback, which points at the object that owns it.
-  const int reopened = splitter->demuxer_.Open(path);
-  if (reopened < 0 || splitter->demuxer_.StreamCount() != probe.StreamCount()) {
+  auto failAndRelease = [&](HRESULT hr) {
     splitter->NonDelegatingRelease();
-    return fail(reopened < 0 ? OpenFailure(reopened) : E_FAIL);
-  }
-  splitter->queues_ = std::vector<Queue>(static_cast<std::size_t>(splitter->demuxer_.StreamCount()));
+    return fail(hr);
+  };
+  Demuxer& media = splitter->demuxer_;
+  const int opened = media.Open(path);
+  if (opened < 0) return failAndRelease(OpenFailure(opened));
+  std::vector<int> offered;
+  for (int i = 0; i < media.StreamCount(); ++i)
+    if (IsOffered(*media.Stream(i))) offered.push_back(i);
+  if (offered.empty()) return failAndRelease(VFW_E_UNSUPPORTED_STREAM);
+  splitter->SetDuration(media.Duration());
+  splitter->queues_ = std::vector<Queue>(static_cast<std::size_t>(media.StreamCount()));
   int videos = 0, audios = 0;
   for (int stream : offered) {
-    const bool video = splitter->demuxer_.Stream(stream)->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    const bool video = media.Stream(stream)->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
     const int n = video ? ++videos : ++audios;
     std::u16string name = video ? u"Video" : u"Audio";
     if (n > 1) {
-      const std::string number = " " + std::to_string(n);
+      const std::string number = std::to_string(n);
+      name += u' ';
       name.append(number.begin(), number.end());
     }
     HRESULT hr = S_OK;
     new CSplitterOutputPin(splitter, stream, name.c_str(), &hr);
-    if (FAILED(hr)) {
-      splitter->NonDelegatingRelease();
-      return fail(hr);
-    }
+    if (FAILED(hr)) return failAndRelease(hr);
   }
   if (result) *result = S_OK;
   return splitter;

@@ -78,7 +78,8 @@ class CMediaSplitter : public CSource, public CSourceSeeking {
   HRESULT ChangeRate() override;
 
  private:
-  CMediaSplitter(REFERENCE_TIME duration);
+  CMediaSplitter();
+  void SetDuration(REFERENCE_TIME duration);  // before the pins exist
   HRESULT Reposition();
   void QueueAllStreams();  // readLock_ held
 
