@@ -165,17 +165,42 @@ float ContinuousFraction(PeerShapes& shapes, std::size_t i, const Case& c) {
   return PeerFraction(cast, c);
 }
 
-// Nanoseconds per case of one pass over all cases.
+// Nanoseconds for cases [first, last).
 template <class Sweep>
-double TimePerCase(std::size_t count, Sweep sweep) {
+double TimeBlock(std::size_t first, std::size_t last, Sweep sweep) {
   float sink = 0;
   const auto begin = std::chrono::steady_clock::now();
-  for (std::size_t i = 0; i < count; ++i) sink += sweep(i);
+  for (std::size_t i = first; i < last; ++i) sink += sweep(i);
   const auto end = std::chrono::steady_clock::now();
   volatile float keep = sink;
   (void)keep;
-  return std::chrono::duration<double, std::nano>(end - begin).count() / count;
+  return std::chrono::duration<double, std::nano>(end - begin).count();
 }
+
+// The machine is shared: the cases are timed in short blocks, the contenders take turns block
+// by block, and each block keeps its fastest of several rounds, so that a preempted or
+// cache-starved block does not count against whoever happened to run it.
+class Stopwatch {
+ public:
+  Stopwatch(std::size_t count, std::size_t block) : count_(count), block_(block),
+        best_((count + block - 1) / block, 1e300) {}
+  template <class Sweep>
+  void Round(Sweep sweep) {
+    for (std::size_t b = 0; b < best_.size(); ++b) {
+      const std::size_t first = b * block_, last = std::min(count_, first + block_);
+      best_[b] = std::min(best_[b], TimeBlock(first, last, sweep));
+    }
+  }
+  double PerCase() const {
+    double total = 0;
+    for (double t : best_) total += t;
+    return total / count_;
+  }
+
+ private:
+  std::size_t count_, block_;
+  std::vector<double> best_;
+};
 
 struct Agreement {
   int bothHit = 0, bothMiss = 0, referenceOnly = 0, answerOnly = 0, withinTolerance = 0;
@@ -229,33 +254,34 @@ int main() {
     continuous[i] = ContinuousFraction(shapes, i, cases[i]);
   }
 
-  // Rounds interleave the contenders so that a busy machine slows them alike; each keeps its
-  // best round.
+  constexpr std::size_t kBlock = 200;
+  constexpr int kRounds = 15;
+  Stopwatch oursTime(cases.size(), kBlock), subsimplexTime(cases.size(), kBlock),
+      continuousTime(cases.size(), kBlock);
+  for (int round = 0; round < kRounds; ++round) {
+    oursTime.Round([&](std::size_t i) { return OurFraction(solver, cases[i], contacts); });
+    subsimplexTime.Round([&](std::size_t i) { return SubsimplexFraction(shapes, i, cases[i]); });
+    continuousTime.Round([&](std::size_t i) { return ContinuousFraction(shapes, i, cases[i]); });
+  }
+  const double oursNs = oursTime.PerCase(), subsimplexNs = subsimplexTime.PerCase(),
+               continuousNs = continuousTime.PerCase();
+
+  // One sweep over all the triangles at once, as the solver runs it.
   CollisionPolygonList all;
   for (const Case& c : cases) all.Append(c.triangle[0]);
   const CollisionPlane ray(cases[0].start, cases[0].movement);
-  double oursNs = 1e300, batchNs = 1e300, subsimplexNs = 1e300, continuousNs = 1e300;
-  for (int round = 0; round < 7; ++round) {
-    oursNs = std::min(oursNs, TimePerCase(cases.size(), [&](std::size_t i) {
-                        return OurFraction(solver, cases[i], contacts);
-                      }));
-    // One sweep over all the triangles at once, as the solver runs it.
-    batchNs = std::min(batchNs, TimePerCase(1, [&](std::size_t) {
+  double batchNs = 1e300;
+  for (int round = 0; round < kRounds; ++round) {
+    batchNs = std::min(batchNs, TimeBlock(0, 1, [&](std::size_t) {
                                   solver.SweepSphere(all, ray, contacts);
                                   return static_cast<float>(contacts.GetCount());
                                 }) / cases.size());
-    subsimplexNs = std::min(subsimplexNs, TimePerCase(cases.size(), [&](std::size_t i) {
-                              return SubsimplexFraction(shapes, i, cases[i]);
-                            }));
-    continuousNs = std::min(continuousNs, TimePerCase(cases.size(), [&](std::size_t i) {
-                              return ContinuousFraction(shapes, i, cases[i]);
-                            }));
   }
 
   std::printf("%zu sweeps of a unit sphere against one triangle each, starting clear of the "
               "triangle and in front of it\n\n",
               cases.size());
-  std::printf("Time per triangle (best of 7 rounds)\n");
+  std::printf("Time per triangle (blocks of %zu sweeps, fastest of %d rounds each)\n", kBlock, kRounds);
   std::printf("  %-28s %8.1f ns (one triangle per call)\n", "SweepSphere", oursNs);
   std::printf("  %-28s %8.1f ns (all triangles in one list)\n", "SweepSphere", batchNs);
   std::printf("  %-28s %8.1f ns, %4.1fx the time of SweepSphere\n", "btSubsimplexConvexCast",
