@@ -298,13 +298,20 @@ HRESULT CMediaSplitter::Reposition() {
     }
     return pins[i]->Restart(start_, stop_, rate_, [&] { restart(i + 1); });
   };
-  std::lock_guard lock(filterLock_);
+  // Under the seeking lock, which comes after the filter lock: the state cannot change
+  // meanwhile because both are changed on the application thread only.
   const HRESULT hr = restart(0);
   return FAILED(seek) ? seek : hr;
 }
 
 HRESULT CMediaSplitter::ChangeStart() { return Reposition(); }
-HRESULT CMediaSplitter::ChangeRate() { return Reposition(); }
+
+HRESULT CMediaSplitter::ChangeRate() {
+  // Streams are restamped at the next seek, which the graph makes right after a rate change
+  // from the position reached; restarting here would replay from the last seek meanwhile.
+  if (IsStopped()) segmentRate_ = rate_;
+  return S_OK;
+}
 
 HRESULT CMediaSplitter::ChangeStop() {
   segmentStop_.store(stop_, std::memory_order_release);

@@ -182,6 +182,36 @@ TEST_F(MediaGraphTest, RenderFileBuildsTheChainsAndDecodesEveryPictureOfALossyFi
   }
 }
 
+TEST_F(MediaGraphTest, WithoutItsAudioRendererTheSoundStreamIsDroppedAndPicturesStillFlow) {
+  const TestMedia& media = TestMedia::Get();
+  ASSERT_EQ(S_OK, graph->RenderFile(Wide(media.lossyWithSound.string()).c_str(), nullptr));
+  // What a silent player does: the audio renderer goes, the audio decoder stays half
+  // connected, and the splitter's audio pin stops at its first refused sample.
+  for (const FilterView& f : Filters()) {
+    if (!(f.clsid == CLSID_DSoundRender)) continue;
+    ComPtr<IBaseFilter> sound;
+    ASSERT_EQ(S_OK, graph->FindFilterByName(f.name.c_str(), sound.put()));
+    ComPtr<IPin> in = PinOf(sound.get(), PINDIR_INPUT);
+    ComPtr<IPin> upstream;
+    ASSERT_EQ(S_OK, in->ConnectedTo(upstream.put()));
+    ASSERT_EQ(S_OK, graph->Disconnect(in.get()));
+    ASSERT_EQ(S_OK, graph->Disconnect(upstream.get()));
+    ASSERT_EQ(S_OK, graph->RemoveFilter(sound.get()));
+  }
+  PictureRenderer* renderer = ReplaceVideoRenderer();
+  ASSERT_NE(nullptr, renderer);
+  RunUnthrottled();
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass);
+    renderer->Clear();
+    SeekTo(0);
+    ASSERT_EQ(S_OK, control->Run());
+    ASSERT_TRUE(WaitForComplete());
+    EXPECT_EQ(std::size_t{TestMedia::kLossyFrames}, renderer->Presented().size());
+    ASSERT_EQ(S_OK, control->Stop());
+  }
+}
+
 TEST_F(MediaGraphTest, LosslessPicturesArriveExactAndSeeksLandOnTheRequestedFrame) {
   const TestMedia& media = TestMedia::Get();
   ASSERT_EQ(S_OK, graph->RenderFile(Wide(media.lossless.string()).c_str(), nullptr));
@@ -218,6 +248,20 @@ TEST_F(MediaGraphTest, LosslessPicturesArriveExactAndSeeksLandOnTheRequestedFram
   for (int n = 0; n < 5; ++n) {
     EXPECT_TRUE(presented[n].bitmap == media.LosslessBitmap(25 + n)) << "frame " << 25 + n;
     EXPECT_EQ(n * kFrame, presented[n].start);
+  }
+
+  // At rate 2 the same pictures come stamped twice as close together.
+  ASSERT_EQ(S_OK, control->Stop());
+  renderer->Clear();
+  ASSERT_EQ(S_OK, seeking->SetRate(2.0));
+  SeekTo(20 * kFrame);
+  ASSERT_EQ(S_OK, control->Run());
+  ASSERT_TRUE(WaitForComplete());
+  const std::vector<Picture> fast = renderer->Presented();
+  ASSERT_EQ(10u, fast.size());
+  for (int n = 0; n < 10; ++n) {
+    EXPECT_TRUE(fast[n].bitmap == media.LosslessBitmap(20 + n)) << "frame " << 20 + n;
+    EXPECT_EQ(n * kFrame / 2, fast[n].start);
   }
 }
 
