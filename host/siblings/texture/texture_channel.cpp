@@ -34,7 +34,7 @@ Kv_DX8_Texture::Kv_DX8_Texture() : texture(nullptr) { SetChannelName("DX8 Textur
 
 Kv_DX8_Texture::~Kv_DX8_Texture() { Kv_DX8_Texture::Release(); }
 
-Kv_DX8_Texture::Kv_DX8_Texture(const Kv_DX8_Texture& other) : Kv_DX8_D3DDeviceUse(other) {
+Kv_DX8_Texture::Kv_DX8_Texture(const Kv_DX8_Texture& other) : Kv_DX8_D3DDeviceUse(other), texture(nullptr) {
   *this = other;
 }
 
