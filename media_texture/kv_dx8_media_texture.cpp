@@ -34,12 +34,14 @@ const char* LastPathComponent(const char* path) {
 
 Kv_DX8_MediaTexture::Kv_DX8_MediaTexture()
     : fileName{}, mediaUrl{}, includeMediaFile(true), truncatedFileName{}, player(nullptr), mediaType(eMediaFile),
-      playbackRate(1.0f) {
+      playbackRate(0.0f) {
   SetChannelName("DX8 MediaTexture");
   SetText(mediaUrl, kDefaultUrl);
   SetChildCreationCount(0);
+  // Initialises COM on this thread and lists the capture devices.
   player = new MediaGraphPlayer();
   player->SetOwner(this);
+  playbackRate = 1.0f;
 }
 
 Kv_DX8_MediaTexture::~Kv_DX8_MediaTexture() {
@@ -58,9 +60,7 @@ Kv_DX8_MediaTexture::Kv_DX8_MediaTexture(const Kv_DX8_MediaTexture& other)
 
 Kv_DX8_MediaTexture& Kv_DX8_MediaTexture::operator=(const Kv_DX8_MediaTexture& other) {
   if (this == &other) return *this;
-  MediaGraphPlayer* own = player;
   Kv_DX8_Texture::operator=(other);
-  player = own;
   player->Teardown();
   Kv_DX8_Texture::Release();
   CopySettings(other);

@@ -364,6 +364,36 @@ TEST(MediaTextureChannel, CaptureChannelOpensTheSelectedDeviceAtSetTexture) {
   UnregisterVideoCapture(cookie);
 }
 
+TEST(MediaTextureChannel, ACopyTakesTheSettingsAndGetsAPlayerOfItsOwn) {
+  TempFolder folder;
+  Scene s;
+  ASSERT_TRUE(s.Open(folder.PutClip("clip.avi")));
+  s.channel->SetLoopingEnabled(false);
+  s.channel->SetIncludeMediaFile(false);
+  s.channel->SelectCaptureDeviceByIndex(1);
+  {
+    Kv_DX8_MediaTexture copy(*s.channel);
+    EXPECT_NE(copy.player, s.channel->player);
+    EXPECT_FALSE(copy.GetIsRenderReady());  // closed until its own first SetTexture
+    EXPECT_STREQ(copy.GetFileName(), s.channel->GetFileName());
+    EXPECT_STREQ(copy.GetTruncatedFileName(), "clip.avi");
+    EXPECT_FALSE(copy.GetIsLoopingEnabled());
+    EXPECT_FALSE(copy.GetIsIncludeMediaFile());
+    EXPECT_EQ(copy.GetSelectedCaptureDeviceIndex(), 1u);
+    copy.SetTexture(0);
+    EXPECT_TRUE(copy.GetIsRenderReady());
+    EXPECT_NE(copy.GetTexture(), s.channel->GetTexture());
+
+    Kv_DX8_MediaTexture assigned;
+    assigned = copy;
+    EXPECT_FALSE(assigned.GetIsRenderReady());
+    EXPECT_STREQ(assigned.GetFileName(), copy.GetFileName());
+    EXPECT_NE(assigned.player, copy.player);
+  }
+  EXPECT_TRUE(s.channel->GetIsRenderReady());  // the original is untouched
+  EXPECT_NE(s.Renderer(), nullptr);
+}
+
 // GetChannelValue is protected: reached through a derived class's using-declaration.
 struct ValueProbe : Kv_DX8_MediaTexture {
   using Kv_DX8_MediaTexture::GetChannelValue;
