@@ -146,6 +146,9 @@ bool Kv_DX8_MediaTexture::LoadTextureFromMemory(char*, int) { return true; }
 
 void Kv_DX8_MediaTexture::SetTexture(int stage) {
   if (!texture) {
+    // The buffers are writable through their getters; a text there always ends inside them.
+    fileName[sizeof fileName - 1] = 0;
+    mediaUrl[sizeof mediaUrl - 1] = 0;
     char captureSource[] = "__cap__";
     LoadTextureFromFile(mediaType == eMediaFile ? fileName : mediaType == eMediaURL ? mediaUrl : captureSource);
     if (!texture) return;
@@ -283,6 +286,7 @@ bool Kv_DX8_MediaTexture::GetIsIncludeMediaFile() const { return includeMediaFil
 void Kv_DX8_MediaTexture::SetNoSound(bool noSound) {
   if (!player) return;
   player->SetNoSound(noSound);
+  fileName[sizeof fileName - 1] = 0;
   LoadTextureFromFile(fileName);
 }
 

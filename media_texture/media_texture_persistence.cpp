@@ -68,6 +68,13 @@ bool SaveFileBlock(HxFileSaver& saver, const char* path) {
   return ok;
 }
 
+// The text cut to fit buffer with its terminator; the rest of buffer is zero.
+template <std::size_t N>
+void PutText(char (&buffer)[N], const char* text) {
+  std::memset(buffer, 0, N);
+  std::memcpy(buffer, text, strnlen(text, N - 1));
+}
+
 bool IsRelativePath(const char* path) {
   if (path[0] == '/' || path[0] == '\\') return false;
   const bool drive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':';
@@ -79,14 +86,15 @@ bool IsRelativePath(const char* path) {
 bool Kv_DX8_MediaTexture::SaveChannel(HxFileSaver& saver) {
   if (!Hx_Channel::SaveChannel(saver)) return false;
 
-  char savedName[260] = {};
-  std::strncpy(savedName, truncatedFileName, sizeof savedName - 1);
+  // The buffers are writable through their getters: never read past them.
+  const std::string file(fileName, strnlen(fileName, sizeof fileName));
+  char savedName[260];
+  PutText(savedName, truncatedFileName);
   Hx_ChannelGroup* group = GetChannelGroup();
   if (!includeMediaFile && group && group->GetSourcePath()) {
     FilePathFind find;
     find.SetSourcePath(group->GetSourcePath());
-    std::memset(savedName, 0, sizeof savedName);
-    std::strncpy(savedName, find.GetValidRelativeDir(fileName), sizeof savedName - 1);
+    PutText(savedName, find.GetValidRelativeDir(file.c_str()));
   }
 
   const std::int32_t type = mediaType;
@@ -101,7 +109,7 @@ bool Kv_DX8_MediaTexture::SaveChannel(HxFileSaver& saver) {
   if (!ok) return false;  // the saver failed: what it holds must not be used
 
   if (mediaType != eMediaFile || !includeMediaFile) return true;
-  return saver.SaveTag("MTMF") && SaveFileBlock(saver, fileName);
+  return saver.SaveTag("MTMF") && SaveFileBlock(saver, file.c_str());
 }
 
 bool Kv_DX8_MediaTexture::LoadChannel(HxFileLoader& loader, Hx_ChannelGroup* group) {
