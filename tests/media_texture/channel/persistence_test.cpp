@@ -130,6 +130,12 @@ TEST(MediaTexturePersistence, AFileChannelEmbedsItsFile) {
   EXPECT_EQ(As<float>(tags[7].blocks.at(0)), 1.5f);
   ASSERT_EQ(tags[8].blocks.size(), 1u);
   EXPECT_EQ(tags[8].blocks[0], ClipBytes());
+
+  // When the base cannot write its own data, nothing of ours is written.
+  HxFileSaver failing;
+  failing.SetByteLimit(0);
+  EXPECT_FALSE(s.channel->SaveChannel(failing));
+  EXPECT_TRUE(failing.GetData().empty());
 }
 
 TEST(MediaTexturePersistence, WithoutTheFileTheNameIsRelativeToTheGroup) {
