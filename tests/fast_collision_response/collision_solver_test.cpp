@@ -226,7 +226,7 @@ TEST(CollisionSolverProperties, FiniteInputsGiveFinitePositionsWithinTheLoopCoun
   EXPECT_LT(collisions, trials * 9 / 10);
 }
 
-TEST(CollisionSolverProperties, SphereNeverLeavesAClosedRoom) {
+TEST(CollisionSolverProperties, SphereOrEllipsoidNeverLeavesAClosedRoom) {
   const float half = 5.0f;
   const CollisionPolygonList room = fcr_scenes::BoxRoom(half);
   std::mt19937 rng(4);
@@ -234,9 +234,11 @@ TEST(CollisionSolverProperties, SphereNeverLeavesAClosedRoom) {
   CollisionSolver solver;
   int collisions = 0, frames = 0;
   for (int run = 0; run < 12; ++run) {
+    // Spheres first, then ellipsoids; r is the smallest radius.
     const float r = 0.25f + 1.5f * unit(rng);
-    const D3DXVECTOR3 radius(r, r, r);
-    D3DXVECTOR3 position = fcr_scenes::RandomVector(rng, half - r);
+    const D3DXVECTOR3 radius = run < 8 ? D3DXVECTOR3(r, r, r)
+                                       : D3DXVECTOR3(r, r * (1 + unit(rng)), r * (1 + unit(rng)));
+    D3DXVECTOR3 position = fcr_scenes::RandomVector(rng, half - 2 * r);
     // Movements keep a direction for a while so the sphere reaches walls, edges and corners.
     D3DXVECTOR3 heading = fcr_scenes::RandomVector(rng, 1.0f);
     for (int frame = 0; frame < 1500; ++frame, ++frames) {
