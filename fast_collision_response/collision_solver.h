@@ -50,7 +50,10 @@ class CollisionSolver {
   // order, at most one per plane orientation among those equally near (within 0.00001 of the
   // first listed). Polygons need a valid plane (RebuildPlane), are one-sided (a centre on or
   // behind the plane never collides) and are skipped when the movement is exactly parallel to
-  // their plane or they are in excludedPolygons. Contacts point into polygons.
+  // their plane or they are in excludedPolygons. A polygon the sphere already reaches gives a
+  // ContactEmbedded whatever the direction; others count only when the movement reaches them
+  // (ending exactly on one counts) and leads into the contact plane. Contacts point into
+  // polygons.
   CollisionContactList SweepSphere(const CollisionPolygonList& polygons,
                                    const CollisionPlane& ray) const;
   // The same into a caller's list, which is emptied first and keeps its storage.
