@@ -60,6 +60,13 @@ bool PrepareMediaFile(const DemoOptions& options, std::string* file, std::string
   return true;
 }
 
+// The media source as the summary names it.
+std::string SourceName(const DemoOptions& options, const std::string& file) {
+  if (options.media == DemoOptions::MediaKind::Url) return options.mediaSource;
+  if (options.media == DemoOptions::MediaKind::Capture) return "capture device " + std::to_string(options.captureIndex);
+  return file;
+}
+
 int ListDevices() {
   HxEngine engine;
   engine.errorMessage.SetEcho(false);
@@ -107,10 +114,7 @@ int RunDemo(const DemoOptions& options) {
   if (scene.media) {
     if (!PrepareMediaFile(options, &mediaFile, &error) || !OpenMediaSource(scene.media, options, mediaFile, &error))
       return Fail(error);
-    mediaState = "playing " + (mediaFile.empty() ? options.media == DemoOptions::MediaKind::Url
-                                                        ? options.mediaSource
-                                                        : "capture device " + std::to_string(options.captureIndex)
-                                                  : mediaFile);
+    mediaState = "playing " + SourceName(options, mediaFile);
   } else {
     std::printf("%s: the run goes on without it\n", mediaState.c_str());
   }
