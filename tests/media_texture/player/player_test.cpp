@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/dshow/default_renderers.h"
+#include "tests/platform/dshow_ffmpeg/loopback_http_server.h"
 #include "tests/media_texture/player/player_scene.h"
 
 namespace {
@@ -33,6 +34,20 @@ TEST_F(PlayerTest, BuildsAStoppedGraphEndingInTheTextureRenderer) {
   EXPECT_FALSE(HasClass(classes, CLSID_VideoRenderer)) << "the system's renderer was taken out";
   ComPtr<IBaseFilter> named;
   EXPECT_EQ(renderer->Graph()->FindFilterByName(u"TEXTURERENDERER", named.put()), S_OK);
+}
+
+TEST_F(PlayerTest, AUrlIsOpenedLikeAFileAndItsFramesArriveWhole) {
+  LoopbackHttpServer server(TestMedia::Get().folder);
+  ASSERT_EQ(player->BuildFileGraph(server.Url("lossless.mkv").c_str(), device), S_OK);
+  EXPECT_NEAR(player->GetDuration(), kLosslessMs, 1.0f);
+  ASSERT_EQ(player->Play(), S_OK);
+  TextureRenderer* renderer = player->GetRenderer();
+  ASSERT_TRUE(WaitFor([&] { return renderer->IsFrameReady(); }));
+  EXPECT_GE(LosslessFrameIn(renderer->GetVideoTexture()), 0);
+  player->Teardown();  // before the server goes
+  EXPECT_EQ(player->BuildFileGraph(server.Url("missing.mkv").c_str(), device), E_FAIL);
+  EXPECT_TRUE(Messages().empty());
+  player->Teardown();
 }
 
 TEST_F(PlayerTest, ASecondBuildFailsSilentlyUntilTeardown) {
