@@ -150,7 +150,7 @@ void CollisionTree::BoxCollision(std::vector<int>& out, const D3DXVECTOR3& boxMi
                                  const D3DXVECTOR3& boxMax) {
   if (!root_) return;
   if (marks_.size() < polygons_.size()) marks_.resize(polygons_.size(), 0);
-  ++boxQueryNumber_;
+  if (++boxQueryNumber_ == 0) boxQueryNumber_ = 1;  // 0 is what a never-set mark holds
   D3DXVECTOR3 lo = boxMin, hi = boxMax;
   CollisionTreeOps ops{*this};
   BoxCollisionFromNode(ops, &out, &lo, &hi, root_);

@@ -348,7 +348,9 @@ void Kv_DX8_CollisionObject::AddBoxCollisionPolygonsToList(Hx_List* list, D3DXVE
                                                            D3DXVECTOR3* boxMax) {
   UpdateCollisionTree();
   if (!root || !list || !boxMin || !boxMax) return;
-  ++boxQueryNumber;
+  // Wraps instead of overflowing, and skips 0, which is what a never-set mark reads as.
+  boxQueryNumber = static_cast<std::int32_t>(static_cast<std::uint32_t>(boxQueryNumber) + 1u);
+  if (boxQueryNumber == 0) boxQueryNumber = 1;
   AddBoxCollisionPolygonsToListFromNode(list, boxMin, boxMax, root);
 }
 
