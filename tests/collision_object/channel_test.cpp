@@ -565,3 +565,35 @@ TEST(CollisionObjectChannel, RandomQueriesMatchScansInAScaledRotatedWorld) {
 }
 
 }  // namespace
+
+namespace {
+
+// A whole application saved to a file and loaded into a fresh host keeps the settings, the link
+// and so the answers.
+TEST(CollisionObjectChannel, ApplicationRoundTripThroughAFile) {
+  const std::string path = testing::TempDir() + "collision_object_app.cvapp";
+  {
+    Scene s;
+    ASSERT_TRUE(s.Link());
+    AddTriangles(s.object, Cube(-1, 1));
+    s.collision->SetTreeDepth(5);
+    s.collision->SetTreePolyLeafCount(2);
+    s.collision->SetIfCheckObjectUpdate(true);
+    ASSERT_TRUE(s.engine.SaveApplication(path.c_str()));
+  }
+  HxEngine engine;
+  ASSERT_TRUE(engine.LoadApplication(path.c_str()));
+  Kv_DX8_CollisionObject* loaded = nullptr;
+  for (Hx_Channel* channel : engine.GetChannels())
+    if (std::string(channel->GetChannelName()) == "DX8 CollisionObject")
+      loaded = static_cast<Kv_DX8_CollisionObject*>(channel);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->GetTreeDepth(), 5);
+  EXPECT_EQ(loaded->GetTreePolyLeafCount(), 2);
+  EXPECT_TRUE(loaded->GetIfCheckObjectUpdate());
+  ASSERT_NE(loaded->GetChild(0), nullptr);
+  EXPECT_TRUE(loaded->GetIfSphereCollision({0, 0, 1.5f}, 1));
+  EXPECT_EQ(loaded->GetMaxBoxFirstNode(), D3DXVECTOR3(1, 1, 1));
+}
+
+}  // namespace
