@@ -1,5 +1,7 @@
 #include "bench/media/reference_decode.h"
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <vector>
 
@@ -9,9 +11,17 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+double ProcessCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 DecodeRun ReferenceDecode(const std::string& path) {
   DecodeRun run;
   const auto start = std::chrono::steady_clock::now();
+  const double cpuStart = ProcessCpuSeconds();
   AVFormatContext* input = nullptr;
   if (avformat_open_input(&input, path.c_str(), nullptr, nullptr) < 0) return run;
   AVCodecContext* decoder = nullptr;
@@ -66,5 +76,6 @@ DecodeRun ReferenceDecode(const std::string& path) {
   avcodec_free_context(&decoder);
   avformat_close_input(&input);
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.cpuSeconds = ProcessCpuSeconds() - cpuStart;
   return run;
 }

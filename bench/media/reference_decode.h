@@ -6,8 +6,12 @@
 
 struct DecodeRun {
   int frames = 0;
-  double seconds = 0;
+  double seconds = 0;     // wall clock
+  double cpuSeconds = 0;  // all threads of the process, user and system
   bool ok = false;
 };
+
+// CPU time used so far by every thread of the process.
+double ProcessCpuSeconds();
 
 DecodeRun ReferenceDecode(const std::string& path);

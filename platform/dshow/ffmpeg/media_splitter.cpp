@@ -83,7 +83,7 @@ HRESULT CSplitterOutputPin::DecideBufferSize(IMemAllocator* allocator,
     const long long pixels = static_cast<long long>(p.width) * p.height;
     const long long size = mayBeLarge ? pixels * 8 : std::max(pixels * 3 / 2, 1LL << 20);
     wanted.cbBuffer = static_cast<LONG>(std::min(size + 65536, 1LL << 30));
-    wanted.cBuffers = std::max<LONG>(wanted.cBuffers, 4);
+    wanted.cBuffers = std::max<LONG>(wanted.cBuffers, 2);
   } else {
     wanted.cbBuffer = std::max<LONG>(wanted.cbBuffer, 1 << 18);
     wanted.cBuffers = std::max<LONG>(wanted.cBuffers, 16);

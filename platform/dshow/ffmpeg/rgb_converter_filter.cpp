@@ -53,7 +53,8 @@ HRESULT CRgbConverterFilter::DecideBufferSize(IMemAllocator* allocator,
                                               ALLOCATOR_PROPERTIES* request) {
   ALLOCATOR_PROPERTIES wanted = *request;
   wanted.cbBuffer = static_cast<LONG>(Rgb24ImageSize(width_, height_));
-  wanted.cBuffers = std::max<LONG>(wanted.cBuffers, 2);
+  // One picture in flight, as for the decoder: the renderer returns it before the next.
+  wanted.cBuffers = std::max<LONG>(wanted.cBuffers, 1);
   wanted.cbAlign = std::max<LONG>(wanted.cbAlign, 1);
   ALLOCATOR_PROPERTIES actual{};
   const HRESULT hr = allocator->SetProperties(&wanted, &actual);

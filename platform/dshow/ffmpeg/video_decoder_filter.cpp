@@ -67,7 +67,10 @@ HRESULT CVideoDecoderFilter::DecideBufferSize(IMemAllocator* allocator,
   if (size == 0) return E_UNEXPECTED;
   ALLOCATOR_PROPERTIES wanted = *request;
   wanted.cbBuffer = static_cast<LONG>(size);
-  wanted.cBuffers = std::max<LONG>(wanted.cBuffers, 3);
+  // Each picture goes down to the renderer on this thread and comes back before the next is
+  // asked for; a downstream filter that keeps pictures asks for more. Fewer pictures in
+  // rotation keep the decoder's reference frames in cache.
+  wanted.cBuffers = std::max<LONG>(wanted.cBuffers, 1);
   wanted.cbAlign = std::max<LONG>(wanted.cbAlign, 1);
   ALLOCATOR_PROPERTIES actual{};
   const HRESULT hr = allocator->SetProperties(&wanted, &actual);
