@@ -10,7 +10,10 @@
 #include "host/hx_channel.h"
 #include "tests/collision_object/scene.h"
 
-namespace {
+// A named namespace, not an anonymous one: for a class of internal linkage the optimiser knows
+// every class derived from it (none here) and would turn the calls into calls of the pure
+// declarations instead of going through the object's virtual table.
+namespace interface_order {
 
 struct BSPTreeOpaque;
 
@@ -185,4 +188,4 @@ TEST(CollisionObjectInterfaceOrder, NodeOperationsOnNoNode) {
   EXPECT_EQ(list.GetItemCount(), 0);
 }
 
-}  // namespace
+}  // namespace interface_order

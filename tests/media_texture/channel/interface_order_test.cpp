@@ -10,7 +10,10 @@
 #include "host/hx_engine.h"
 #include "host/siblings/texture/texture_channel.h"
 
-namespace {
+// A named namespace, not an anonymous one: for a class of internal linkage the optimiser knows
+// every class derived from it (none here) and would turn the calls into calls of the pure
+// declarations instead of going through the object's virtual table.
+namespace interface_order {
 
 class MediaTextureInterface : public Kv_DX8_Texture {
  public:
@@ -115,4 +118,4 @@ TEST(MediaTextureInterfaceOrder, EveryPositionAnswersAsItsOperation) {
   EXPECT_EQ(engine.secondMessage.Received(), std::vector<std::string>{"Invalid media texture set"});
 }
 
-}  // namespace
+}  // namespace interface_order
