@@ -41,6 +41,7 @@ Kv_DX8_MediaTexture::Kv_DX8_MediaTexture()
   // Initialises COM on this thread and lists the capture devices.
   player = new MediaGraphPlayer();
   player->SetOwner(this);
+  player->SetMessageEngine(engine);  // the graph builder's messages go to the owner's engine
   playbackRate = 1.0f;
 }
 
@@ -54,6 +55,7 @@ Kv_DX8_MediaTexture::Kv_DX8_MediaTexture(const Kv_DX8_MediaTexture& other)
     : Kv_DX8_Texture(other), fileName{}, mediaUrl{}, includeMediaFile(true), truncatedFileName{},
       player(new MediaGraphPlayer()), mediaType(eMediaFile), playbackRate(1.0f) {
   player->SetOwner(this);
+  player->SetMessageEngine(engine);
   Kv_DX8_Texture::Release();  // the copy's texture would be fed by no graph
   CopySettings(other);
 }
