@@ -29,6 +29,11 @@ struct CollisionTreeOps {
     return static_cast<unsigned>(number) < tree.polygons_.size() ? tree.polygons_[number]
                                                                   : nullptr;
   }
+  // A leaf's records lie apart in memory: ask for all of them before the first is tested.
+  void PrefetchPolygons(const int* numbers, int count) {
+    for (int i = 0; i < count; ++i)
+      if (PolygonInfoItem* polygon = Polygon(numbers[i])) __builtin_prefetch(polygon);
+  }
   bool UsePolygonCulling() { return tree.usePolygonCulling_; }
   bool LinePieceAABB(D3DXVECTOR3* boxMin, D3DXVECTOR3* boxMax, D3DXVECTOR3* origin,
                      D3DXVECTOR3* dir, float length) {

@@ -34,6 +34,8 @@ struct ChannelOps {
   PolygonInfoItem* Polygon(int number) {
     return static_cast<PolygonInfoItem*>(c.polygons.GetItem(number));
   }
+  // Looking the records up twice through the host's list would cost more than it saves.
+  void PrefetchPolygons(const int*, int) {}
   bool UsePolygonCulling() { return c.usePolygonCulling; }
   bool LinePieceAABB(D3DXVECTOR3* boxMin, D3DXVECTOR3* boxMax, D3DXVECTOR3* origin,
                      D3DXVECTOR3* dir, float length) {

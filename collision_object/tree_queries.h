@@ -6,6 +6,7 @@
 //
 // Ops provides, for the queries it is used with:
 //   PolygonInfoItem* Polygon(int number);       // null when the number has no polygon
+//   void PrefetchPolygons(const int* numbers, int count);  // a hint; may do nothing
 //   bool UsePolygonCulling();
 //   bool LinePieceAABB(D3DXVECTOR3* boxMin, D3DXVECTOR3* boxMax, D3DXVECTOR3* origin,
 //                      D3DXVECTOR3* dir, float length);
@@ -59,6 +60,7 @@ float RayCollisionWithNode(Ops& ops, D3DXVECTOR3* origin, D3DXVECTOR3* dir, floa
                            D3DXVECTOR3* hitNormal, bool closest) {
   if (!node || !ops.LinePieceAABB(&node->boxMin, &node->boxMax, origin, dir, length)) return -1;
   if (node->isLeaf) {
+    ops.PrefetchPolygons(node->polygonIndices, node->polygonCount);
     float best = -1;
     const bool cull = ops.UsePolygonCulling();
     for (int i = 0; i < node->polygonCount; ++i) {
@@ -202,6 +204,7 @@ void BoxCollisionFromNode(Ops& ops, List* list, D3DXVECTOR3* boxMin, D3DXVECTOR3
       node->boxMax.y < qmin.y || node->boxMin.z > qmax.z || node->boxMax.z < qmin.z)
     return;
   if (node->isLeaf) {
+    ops.PrefetchPolygons(node->polygonIndices, node->polygonCount);
     const D3DXVECTOR3 half = (qmax - qmin) * 0.5f;
     const D3DXVECTOR3 centre = qmin + half;
     float centreArray[3] = {centre.x, centre.y, centre.z};
