@@ -307,6 +307,18 @@ TEST_F(MediaGraphTest, MissingCorruptAndTruncatedMediaFailWithAnErrorAndLeaveNoF
   }
 }
 
+TEST_F(MediaGraphTest, NoiseAmongTheCodedDataIsDecodedPastAndPlaybackCompletes) {
+  const TestMedia& media = TestMedia::Get();
+  ASSERT_EQ(S_OK, graph->RenderFile(Wide(media.damaged.string()).c_str(), nullptr));
+  PictureRenderer* renderer = ReplaceVideoRenderer();
+  ASSERT_NE(nullptr, renderer);
+  RunUnthrottled();
+  ASSERT_EQ(S_OK, control->Run());
+  EXPECT_TRUE(WaitForComplete());
+  EXPECT_GT(renderer->Presented().size(), 0u);
+  EXPECT_LE(renderer->Presented().size(), std::size_t{TestMedia::kLossyFrames});
+}
+
 TEST_F(MediaGraphTest, ReleasingTheGraphWhileBothStreamsPlayOnTheClockStopsEverything) {
   const TestMedia& media = TestMedia::Get();
   ASSERT_EQ(S_OK, graph->RenderFile(Wide(media.lossyWithSound.string()).c_str(), nullptr));

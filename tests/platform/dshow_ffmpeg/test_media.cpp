@@ -61,6 +61,7 @@ const TestMedia& TestMedia::Get() {
     m.lossyWithSound = m.folder / "lossy.mp4";
     m.truncated = m.folder / "truncated.mp4";
     m.corrupt = m.folder / "corrupt.mp4";
+    m.damaged = m.folder / "damaged.mp4";
     m.missing = m.folder / "missing.mkv";
     const std::string pattern = "-f lavfi -i " + LosslessPattern() +
                                 ":duration=" + std::to_string(kLosslessFrames / kLosslessRate);
@@ -83,6 +84,14 @@ const TestMedia& TestMedia::Get() {
     std::uint32_t seed = 12345;
     for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
     std::ofstream(m.corrupt, std::ios::binary).write(noise.data(), noise.size());
+    // The index sits at the end of the file; the noise lands among the coded pictures and
+    // sound in the middle.
+    std::vector<std::uint8_t> damaged = lossy;
+    for (std::size_t i = damaged.size() * 3 / 10; i < damaged.size() * 4 / 10; ++i)
+      damaged[i] = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+    std::ofstream(m.damaged, std::ios::binary)
+        .write(reinterpret_cast<const char*>(damaged.data()),
+               static_cast<std::streamsize>(damaged.size()));
     return m;
   }();
   return media;
