@@ -213,6 +213,9 @@ void BoxCollisionFromNode(Ops& ops, List* list, D3DXVECTOR3* boxMin, D3DXVECTOR3
       const int number = node->polygonIndices[i];
       const PolygonInfoItem* p = ops.Polygon(number);
       if (!p) continue;
+      // Listed already in this query (it straddles leaves): the answer is the same without
+      // testing it again.
+      if (ops.Marked(number)) continue;
       const D3DXVECTOR3& a = p->vertex0;
       const D3DXVECTOR3& b = p->vertex1;
       const D3DXVECTOR3& c = p->vertex2;
@@ -224,7 +227,6 @@ void BoxCollisionFromNode(Ops& ops, List* list, D3DXVECTOR3* boxMin, D3DXVECTOR3
         continue;
       float verts[3][3] = {{a.x, a.y, a.z}, {b.x, b.y, b.z}, {c.x, c.y, c.z}};
       if (ops.TriBoxOverlap(centreArray, halfArray, verts) != 1) continue;
-      if (ops.Marked(number)) continue;
       ops.Append(list, number);
       ops.Mark(number);
     }

@@ -42,23 +42,42 @@ class CollisionPolygonItem {
                                          bool& onEdge) const;
 };
 
-// The collision mesh. Clear keeps the array's storage, so a list refilled every frame stops
-// allocating its array once it has reached its working size.
+// The collision mesh. Clear only forgets the polygons: their slots, each with its vertex
+// storage, stay for the polygons appended next, so a list refilled every frame (or copied over
+// every call) stops allocating once it has reached its working size.
 class CollisionPolygonList {
  public:
-  void Append(const CollisionPolygonItem& polygon) { polygons_.push_back(polygon); }
-  void Clear() { polygons_.clear(); }
-  std::size_t GetCount() const { return polygons_.size(); }
-  bool IsEmpty() const { return polygons_.empty(); }
+  using Slots = std::vector<CollisionPolygonItem>;
+
+  CollisionPolygonList() = default;
+  CollisionPolygonList(const CollisionPolygonList& other) { *this = other; }
+  CollisionPolygonList& operator=(const CollisionPolygonList& other) {
+    if (this == &other) return *this;
+    Clear();
+    for (const CollisionPolygonItem& polygon : other) Append(polygon);
+    return *this;
+  }
+
+  void Append(const CollisionPolygonItem& polygon) {
+    if (count_ < polygons_.size())
+      polygons_[count_] = polygon;  // reuses the slot's vertex storage
+    else
+      polygons_.push_back(polygon);
+    ++count_;
+  }
+  void Clear() { count_ = 0; }
+  std::size_t GetCount() const { return count_; }
+  bool IsEmpty() const { return count_ == 0; }
 
   CollisionPolygonItem& operator[](std::size_t i) { return polygons_[i]; }
   const CollisionPolygonItem& operator[](std::size_t i) const { return polygons_[i]; }
 
-  auto begin() { return polygons_.begin(); }
-  auto end() { return polygons_.end(); }
-  auto begin() const { return polygons_.begin(); }
-  auto end() const { return polygons_.end(); }
+  Slots::iterator begin() { return polygons_.begin(); }
+  Slots::iterator end() { return polygons_.begin() + static_cast<std::ptrdiff_t>(count_); }
+  Slots::const_iterator begin() const { return polygons_.begin(); }
+  Slots::const_iterator end() const { return polygons_.begin() + static_cast<std::ptrdiff_t>(count_); }
 
  private:
-  std::vector<CollisionPolygonItem> polygons_;
+  Slots polygons_;
+  std::size_t count_ = 0;  // polygons in use; the slots after them are kept for reuse
 };
