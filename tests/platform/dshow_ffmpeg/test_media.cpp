@@ -62,6 +62,7 @@ const TestMedia& TestMedia::Get() {
     m.truncated = m.folder / "truncated.mp4";
     m.corrupt = m.folder / "corrupt.mp4";
     m.damaged = m.folder / "damaged.mp4";
+    m.cutShort = m.folder / "cut_short.mkv";
     m.missing = m.folder / "missing.mkv";
     const std::string pattern = "-f lavfi -i " + LosslessPattern() +
                                 ":duration=" + std::to_string(kLosslessFrames / kLosslessRate);
@@ -73,6 +74,10 @@ const TestMedia& TestMedia::Get() {
                       "-c:v mpeg4 -q:v 4 -g 12 -c:a aac -b:a 96k " + Quote(m.lossyWithSound)),
             "MPEG-4");
     m.reference_ = ReadAll(reference);
+    const std::vector<std::uint8_t> lossless = ReadAll(m.lossless);
+    std::ofstream(m.cutShort, std::ios::binary)
+        .write(reinterpret_cast<const char*>(lossless.data()),
+               static_cast<std::streamsize>(lossless.size() * 6 / 10));
     Require(m.reference_.size() ==
                 std::size_t{kLosslessWidth} * kLosslessHeight * 3 * kLosslessFrames,
             "reference size");

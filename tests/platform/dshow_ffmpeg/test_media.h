@@ -28,6 +28,7 @@ struct TestMedia {
   std::filesystem::path truncated;      // the first half of lossy.mp4
   std::filesystem::path corrupt;        // bytes that are no media
   std::filesystem::path damaged;        // lossy.mp4 with noise over a tenth of its data
+  std::filesystem::path cutShort;       // the first 60 % of lossless.mkv: its header is whole
   std::filesystem::path missing;        // a path where no file exists
 
   // Frame n of the lossless pattern as the generator made it, laid out as a bottom-up
