@@ -211,6 +211,12 @@ HRESULT CMediaSplitter::Pause() {
   std::lock_guard lock(filterLock_);
   if (IsStopped()) {
     std::lock_guard read(readLock_);
+    // Seeks made while stopped move the demuxer only now, when data is wanted again: a
+    // graph stopped or released after its server went away does no network reads.
+    if (seekPending_) {
+      seekPending_ = false;
+      demuxer_.SeekToKeyFrame(segmentStart_);
+    }
     QueueAllStreams();
   }
   return CSource::Pause();
@@ -225,9 +231,9 @@ HRESULT CMediaSplitter::Stop() {
   demuxer_.ClearAbort();
   // The next run starts from the current start position, with no half-read packet left.
   std::lock_guard read(readLock_);
-  demuxer_.SeekToKeyFrame(segmentStart_);
   for (Queue& queue : queues_) queue.packets.clear();
   readResult_ = 0;
+  seekPending_ = true;
   return hr;
 }
 
@@ -288,7 +294,12 @@ HRESULT CMediaSplitter::Reposition() {
     segmentRate_ = rate_;
     for (Queue& queue : queues_) queue.packets.clear();
     readResult_ = 0;
-    if (!IsStopped()) QueueAllStreams();
+    if (IsStopped()) {
+      seekPending_ = true;
+      return;
+    }
+    QueueAllStreams();
+    seekPending_ = false;
     if (demuxer_.SeekToKeyFrame(start_) < 0) seek = E_FAIL;
   };
   std::function<HRESULT(std::size_t)> restart = [&](std::size_t i) -> HRESULT {

@@ -91,6 +91,7 @@ class CMediaSplitter : public CSource, public CSourceSeeking {
   };
   std::vector<Queue> queues_;  // by stream index
   int readResult_ = 0;         // sticky end or error of the demuxer
+  bool seekPending_ = false;   // the demuxer moves to segmentStart_ at the next pause
 
   REFERENCE_TIME segmentStart_ = 0;
   std::atomic<REFERENCE_TIME> segmentStop_{0};  // may change while streaming
