@@ -5,18 +5,11 @@ int Hx_List::AddItem(void* item) {
   return static_cast<int>(items_.size()) - 1;
 }
 
-void* Hx_List::GetItem(int index) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) return nullptr;
-  return items_[static_cast<std::size_t>(index)];
-}
-
 void Hx_List::SetItem(void* item, int index) {
   if (index < 0) return;
   const auto position = static_cast<std::size_t>(index);
   if (position >= items_.size()) items_.resize(position + 1, nullptr);
   items_[position] = item;
 }
-
-int Hx_List::GetItemCount() const { return static_cast<int>(items_.size()); }
 
 void Hx_List::ReleaseItems() { items_.clear(); }

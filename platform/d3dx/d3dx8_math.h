@@ -71,10 +71,24 @@ inline float D3DXVec3LengthSq(const D3DXVECTOR3* v) { return D3DXVec3Dot(v, v); 
 
 // Scales v to unit length; a zero vector gives the zero vector (no NaN).
 D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v);
-// (v, 1) * M, divided by the resulting w.
-D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m);
+// (v, 1) * M, divided by the resulting w. Inline, as the per-frame gathering transforms every
+// corner it reads.
+inline D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
+  const float x = v->x * m->_11 + v->y * m->_21 + v->z * m->_31 + m->_41;
+  const float y = v->x * m->_12 + v->y * m->_22 + v->z * m->_32 + m->_42;
+  const float z = v->x * m->_13 + v->y * m->_23 + v->z * m->_33 + m->_43;
+  const float w = v->x * m->_14 + v->y * m->_24 + v->z * m->_34 + m->_44;
+  *out = D3DXVECTOR3(x / w, y / w, z / w);
+  return out;
+}
 // (v, 0) * M: rotation and scale only, no translation.
-D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m);
+inline D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
+  const float x = v->x * m->_11 + v->y * m->_21 + v->z * m->_31;
+  const float y = v->x * m->_12 + v->y * m->_22 + v->z * m->_32;
+  const float z = v->x * m->_13 + v->y * m->_23 + v->z * m->_33;
+  *out = D3DXVECTOR3(x, y, z);
+  return out;
+}
 
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out);
 bool D3DXMatrixIsIdentity(const D3DXMATRIX* m);
