@@ -50,7 +50,10 @@ test: build build-asan build-tsan
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -L tsan -j $(JOBS)
 
-demo: build
+# The demo needs only itself and the plug-ins it loads (its build dependencies), not the tests.
+demo: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target corvane_demo
 	./build/bin/corvane_demo
 
 bench: bench-deps
