@@ -16,10 +16,7 @@ bool IsDecodableSound(const AVCodecParameters* parameters) {
 
 }  // namespace
 
-CAudioDecoderFilter::CAudioDecoderFilter()
-    : CTransformFilter("audio decoder", nullptr, CLSID_AudioDecoderFilter),
-      frame_(MakeFrame()),
-      packet_(MakePacket()) {}
+CAudioDecoderFilter::CAudioDecoderFilter() : CDecoderFilter("audio decoder", CLSID_AudioDecoderFilter, 1) {}
 
 HRESULT CAudioDecoderFilter::CheckInputType(const CMediaType* in) {
   if (!in || !(in->majortype == MEDIATYPE_Audio)) return VFW_E_TYPE_NOT_ACCEPTED;
@@ -70,59 +67,12 @@ HRESULT CAudioDecoderFilter::DecideBufferSize(IMemAllocator* allocator,
   return actual.cbBuffer < channels_ * 2 ? E_FAIL : S_OK;
 }
 
-HRESULT CAudioDecoderFilter::StartStreaming() {
-  if (!parameters_) return E_UNEXPECTED;
-  if (decoder_.Open(parameters_.get(), kReferenceTimeBase, 1) < 0) return E_FAIL;
-  nextTime_ = kUnknownTime;
-  discontinuity_ = true;
-  return S_OK;
-}
-
-HRESULT CAudioDecoderFilter::StopStreaming() {
-  decoder_ = Decoder();
-  return S_OK;
-}
-
-HRESULT CAudioDecoderFilter::Receive(IMediaSample* sample) {
-  if (!decoder_.IsOpen()) return E_UNEXPECTED;
-  BYTE* data = nullptr;
-  sample->GetPointer(&data);
-  packet_->data = data;
-  packet_->size = sample->GetActualDataLength();
-  REFERENCE_TIME start, end;
-  if (SUCCEEDED(sample->GetTime(&start, &end))) {
-    packet_->pts = start;
-    packet_->duration = end > start ? end - start : 0;
-  } else {
-    packet_->pts = AV_NOPTS_VALUE;
-    packet_->duration = 0;
-  }
-  packet_->dts = AV_NOPTS_VALUE;
-  packet_->flags = AV_PKT_FLAG_KEY;
-  HRESULT hr = S_OK;
-  for (;;) {
-    const int sent = decoder_.Send(packet_.get());
-    if (sent != AVERROR(EAGAIN)) break;
-    hr = DeliverDecoded();
-    if (hr != S_OK) break;
-  }
-  packet_->data = nullptr;
-  packet_->size = 0;
-  return hr == S_OK ? DeliverDecoded() : hr;
-}
-
-HRESULT CAudioDecoderFilter::DeliverDecoded() {
-  while (decoder_.Receive(frame_.get()) == 0) {
-    const REFERENCE_TIME start = frame_->best_effort_timestamp;
-    pcm_.clear();
-    const bool converted = frame_->ch_layout.nb_channels == channels_ &&
-                           frame_->sample_rate == sampleRate_ && converter_.Convert(*frame_, pcm_);
-    av_frame_unref(frame_.get());
-    if (!converted) continue;  // a stream that changes its layout is not followed
-    const HRESULT hr = DeliverSound(start);
-    if (hr != S_OK) return hr;
-  }
-  return S_OK;
+HRESULT CAudioDecoderFilter::DeliverFrame(const AVFrame& frame) {
+  pcm_.clear();
+  const bool converted = frame.ch_layout.nb_channels == channels_ && frame.sample_rate == sampleRate_ &&
+                         converter_.Convert(frame, pcm_);
+  if (!converted) return S_OK;  // a stream that changes its layout is not followed
+  return DeliverSound(frame.best_effort_timestamp);
 }
 
 HRESULT CAudioDecoderFilter::DeliverSound(REFERENCE_TIME start) {
@@ -153,28 +103,6 @@ HRESULT CAudioDecoderFilter::DeliverSound(REFERENCE_TIME start) {
   }
   nextTime_ = start;
   return S_OK;
-}
-
-HRESULT CAudioDecoderFilter::EndOfStream() {
-  if (decoder_.IsOpen()) {
-    decoder_.Send(nullptr);
-    const HRESULT hr = DeliverDecoded();
-    decoder_.Flush();
-    if (hr != S_OK) return hr;
-  }
-  return CTransformFilter::EndOfStream();
-}
-
-HRESULT CAudioDecoderFilter::EndFlush() {
-  decoder_.Flush();
-  nextTime_ = kUnknownTime;
-  discontinuity_ = true;
-  return CTransformFilter::EndFlush();
-}
-
-HRESULT CAudioDecoderFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-  rate_ = rate > 0 ? rate : 1.0;
-  return CTransformFilter::NewSegment(start, stop, rate);
 }
 
 }  // namespace ffmedia

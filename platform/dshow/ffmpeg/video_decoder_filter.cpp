@@ -13,10 +13,7 @@ REFERENCE_TIME FrameTime(AVRational frameRate) {
 
 }  // namespace
 
-CVideoDecoderFilter::CVideoDecoderFilter()
-    : CTransformFilter("video decoder", nullptr, CLSID_VideoDecoderFilter),
-      frame_(MakeFrame()),
-      packet_(MakePacket()) {}
+CVideoDecoderFilter::CVideoDecoderFilter() : CDecoderFilter("video decoder", CLSID_VideoDecoderFilter, 0) {}
 
 HRESULT CVideoDecoderFilter::CheckInputType(const CMediaType* in) {
   if (!in || !(in->majortype == MEDIATYPE_Video)) return VFW_E_TYPE_NOT_ACCEPTED;
@@ -78,60 +75,9 @@ HRESULT CVideoDecoderFilter::DecideBufferSize(IMemAllocator* allocator,
   return actual.cbBuffer < wanted.cbBuffer ? E_FAIL : S_OK;
 }
 
-HRESULT CVideoDecoderFilter::StartStreaming() {
-  if (!parameters_) return E_UNEXPECTED;
-  // Stream times in 100 ns units are the packets' timestamps.
-  const int opened = decoder_.Open(parameters_.get(), kReferenceTimeBase, 0);
-  if (opened < 0) return E_FAIL;
-  nextTime_ = kUnknownTime;
-  discontinuity_ = true;
-  return S_OK;
-}
+bool CVideoDecoderFilter::IsKeyPacket(IMediaSample* sample) const { return sample->IsSyncPoint() == S_OK; }
 
-HRESULT CVideoDecoderFilter::StopStreaming() {
-  decoder_ = Decoder();
-  return S_OK;
-}
-
-HRESULT CVideoDecoderFilter::Receive(IMediaSample* sample) {
-  if (!decoder_.IsOpen()) return E_UNEXPECTED;
-  BYTE* data = nullptr;
-  sample->GetPointer(&data);
-  packet_->data = data;
-  packet_->size = sample->GetActualDataLength();
-  REFERENCE_TIME start, end;
-  if (SUCCEEDED(sample->GetTime(&start, &end))) {
-    packet_->pts = start;
-    packet_->duration = end > start ? end - start : 0;
-  } else {
-    packet_->pts = AV_NOPTS_VALUE;
-    packet_->duration = 0;
-  }
-  packet_->dts = AV_NOPTS_VALUE;
-  packet_->flags = sample->IsSyncPoint() == S_OK ? AV_PKT_FLAG_KEY : 0;
-  HRESULT hr = S_OK;
-  for (;;) {
-    // The decoder copies the bytes: the packet owns no buffer.
-    const int sent = decoder_.Send(packet_.get());
-    if (sent != AVERROR(EAGAIN)) break;  // accepted, or a damaged packet that is skipped
-    hr = DeliverDecoded();
-    if (hr != S_OK) break;
-  }
-  packet_->data = nullptr;
-  packet_->size = 0;
-  return hr == S_OK ? DeliverDecoded() : hr;
-}
-
-HRESULT CVideoDecoderFilter::DeliverDecoded() {
-  while (decoder_.Receive(frame_.get()) == 0) {
-    const HRESULT hr = DeliverPicture(*frame_);
-    av_frame_unref(frame_.get());
-    if (hr != S_OK) return hr;
-  }
-  return S_OK;
-}
-
-HRESULT CVideoDecoderFilter::DeliverPicture(const AVFrame& frame) {
+HRESULT CVideoDecoderFilter::DeliverFrame(const AVFrame& frame) {
   REFERENCE_TIME start = frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp
                                                                        : nextTime_;
   REFERENCE_TIME duration = frame.pkt_duration > 0
@@ -162,28 +108,6 @@ HRESULT CVideoDecoderFilter::DeliverPicture(const AVFrame& frame) {
   const HRESULT hr = Output()->Deliver(out);
   out->Release();
   return hr;
-}
-
-HRESULT CVideoDecoderFilter::EndOfStream() {
-  if (decoder_.IsOpen()) {
-    decoder_.Send(nullptr);
-    const HRESULT hr = DeliverDecoded();
-    decoder_.Flush();  // ready for a restart after the end
-    if (hr != S_OK) return hr;
-  }
-  return CTransformFilter::EndOfStream();
-}
-
-HRESULT CVideoDecoderFilter::EndFlush() {
-  decoder_.Flush();
-  nextTime_ = kUnknownTime;
-  discontinuity_ = true;
-  return CTransformFilter::EndFlush();
-}
-
-HRESULT CVideoDecoderFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-  rate_ = rate > 0 ? rate : 1.0;
-  return CTransformFilter::NewSegment(start, stop, rate);
 }
 
 }  // namespace ffmedia

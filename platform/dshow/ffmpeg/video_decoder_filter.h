@@ -4,9 +4,7 @@
 // of the current segment, decoded only to reach a seek target from its key frame, are
 // delivered flagged as pre-roll.
 
-#include "platform/dshow/base/transform.h"
-#include "platform/dshow/ffmpeg/media_decoder.h"
-#include "platform/dshow/ffmpeg/media_time.h"
+#include "platform/dshow/ffmpeg/decoder_filter.h"
 #include "platform/dshow/ffmpeg/raw_picture_writer.h"
 #include "platform/dshow/ffmpeg/stream_media_types.h"
 
@@ -15,7 +13,7 @@ namespace ffmedia {
 inline constexpr CLSID CLSID_VideoDecoderFilter{
     0x2C7B0E94, 0x61F3, 0x4A8D, {0xB2, 0x45, 0x9E, 0x13, 0x70, 0xC6, 0x8A, 0x5D}};
 
-class CVideoDecoderFilter : public CTransformFilter {
+class CVideoDecoderFilter : public CDecoderFilter {
  public:
   CVideoDecoderFilter();
 
@@ -25,32 +23,20 @@ class CVideoDecoderFilter : public CTransformFilter {
   HRESULT GetMediaType(int position, CMediaType* mt) override;
   HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* mt) override;
 
-  HRESULT StartStreaming() override;
-  HRESULT StopStreaming() override;
-  HRESULT Receive(IMediaSample* sample) override;
-  HRESULT EndOfStream() override;
-  HRESULT EndFlush() override;
-  HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+
+ protected:
+  HRESULT DeliverFrame(const AVFrame& frame) override;
+  bool IsKeyPacket(IMediaSample* sample) const override;
 
  private:
-  HRESULT DeliverDecoded();
-  HRESULT DeliverPicture(const AVFrame& frame);
-
   // Set while connecting (application thread), read while streaming.
-  CodecParametersPtr parameters_;
   AVRational timeBase_{0, 1};
   AVPixelFormat outputFormat_ = AV_PIX_FMT_NONE;  // of the connected output type
   int outputWidth_ = 0, outputHeight_ = 0;
   REFERENCE_TIME timePerFrame_ = 0;
 
   // Streaming state, under the receive lock.
-  Decoder decoder_;
-  FramePtr frame_;
-  PacketPtr packet_;
   RawPictureWriter writer_;
-  double rate_ = 1.0;
-  REFERENCE_TIME nextTime_ = kUnknownTime;
-  bool discontinuity_ = true;
 };
 
 }  // namespace ffmedia
