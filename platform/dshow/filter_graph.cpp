@@ -639,16 +639,16 @@ HRESULT CFilterGraph::SetTimeFormat(const GUID* format) {
   return *format == TIME_FORMAT_MEDIA_TIME ? S_OK : VFW_E_NO_TIME_FORMAT;
 }
 
-HRESULT CFilterGraph::GetDuration(LONGLONG* duration) {
-  if (!duration) return E_POINTER;
+HRESULT CFilterGraph::LargestOfSeekingFilters(HRESULT (IMediaSeeking::*read)(LONGLONG*), LONGLONG* value) {
+  if (!value) return E_POINTER;
   std::lock_guard lock(graphLock_);
   auto seeking = SeekingFilters();
   HRESULT result = E_NOTIMPL;
-  *duration = 0;
+  *value = 0;
   for (IMediaSeeking* s : seeking) {
-    LONGLONG d = 0;
-    if (SUCCEEDED(s->GetDuration(&d))) {
-      *duration = std::max(*duration, d);
+    LONGLONG v = 0;
+    if (SUCCEEDED((s->*read)(&v))) {
+      *value = std::max(*value, v);
       result = S_OK;
     }
   }
@@ -656,21 +656,12 @@ HRESULT CFilterGraph::GetDuration(LONGLONG* duration) {
   return result;
 }
 
+HRESULT CFilterGraph::GetDuration(LONGLONG* duration) {
+  return LargestOfSeekingFilters(&IMediaSeeking::GetDuration, duration);
+}
+
 HRESULT CFilterGraph::GetStopPosition(LONGLONG* stop) {
-  if (!stop) return E_POINTER;
-  std::lock_guard lock(graphLock_);
-  auto seeking = SeekingFilters();
-  HRESULT result = E_NOTIMPL;
-  *stop = 0;
-  for (IMediaSeeking* s : seeking) {
-    LONGLONG d = 0;
-    if (SUCCEEDED(s->GetStopPosition(&d))) {
-      *stop = std::max(*stop, d);
-      result = S_OK;
-    }
-  }
-  ReleaseAll(seeking);
-  return result;
+  return LargestOfSeekingFilters(&IMediaSeeking::GetStopPosition, stop);
 }
 
 HRESULT CFilterGraph::GetCurrentPosition(LONGLONG* current) {

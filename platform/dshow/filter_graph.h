@@ -113,6 +113,9 @@ class CFilterGraph final : public CUnknown,
   // All with graphLock_ held.
   std::vector<IBaseFilter*> DownstreamFirst();
   std::vector<IMediaSeeking*> SeekingFilters();  // each referenced; release with ReleaseAll
+  // The largest value read from the seekable filters (the longest stream decides); E_NOTIMPL,
+  // with 0, when none answers.
+  HRESULT LargestOfSeekingFilters(HRESULT (IMediaSeeking::*read)(LONGLONG*), LONGLONG* value);
   HRESULT PauseFilters();
   HRESULT WaitForPause(LONG msTimeout);
   HRESULT RunFilters();
