@@ -221,19 +221,22 @@ HRESULT CFilterGraph::SetDefaultSyncSource() {
 
 // --- building -------------------------------------------------------------------------------
 
-HRESULT CFilterGraph::ConnectVia(IPin* out, IPin* in, int depth) {
-  HRESULT hr = out->Connect(in, nullptr);
-  if (SUCCEEDED(hr)) return hr;
-  if (depth >= kMaxChain) return VFW_E_CANNOT_CONNECT;
+ComPtr<IBaseFilter> CFilterGraph::AddRegistered(const RegisteredFilter& candidate) {
+  HRESULT created = S_OK;
+  IBaseFilter* raw = candidate.create(&created);
+  if (!raw) return {};
+  auto filter = ComPtr<IBaseFilter>::Adopt(raw);
+  if (FAILED(AddFilter(filter.get(), candidate.name.c_str()))) return {};
+  return filter;
+}
+
+bool CFilterGraph::ThroughTransform(IPin* out, const std::function<bool(IBaseFilter*)>& onward) {
   CLSID upstream = GUID_NULL;
   if (auto owner = OwnerOf(out)) owner->GetClassID(&upstream);
   for (const RegisteredFilter& candidate : RegisteredFilters(FilterKind::Transform)) {
-    if (candidate.clsid == upstream && !(upstream == GUID_NULL)) continue;
-    HRESULT created = S_OK;
-    IBaseFilter* raw = candidate.create(&created);
-    if (!raw) continue;
-    auto filter = ComPtr<IBaseFilter>::Adopt(raw);
-    if (FAILED(AddFilter(filter.get(), candidate.name.c_str()))) continue;
+    if (candidate.clsid == upstream && !(upstream == GUID_NULL)) continue;  // no chain of itself
+    auto filter = AddRegistered(candidate);
+    if (!filter) continue;
     bool linked = false;
     for (auto& tin : Pins(filter.get(), PINDIR_INPUT)) {
       if (SUCCEEDED(out->Connect(tin.get(), nullptr))) {
@@ -241,14 +244,22 @@ HRESULT CFilterGraph::ConnectVia(IPin* out, IPin* in, int depth) {
         break;
       }
     }
-    if (linked) {
-      for (auto& tout : Pins(filter.get(), PINDIR_OUTPUT)) {
-        if (SUCCEEDED(ConnectVia(tout.get(), in, depth + 1))) return S_OK;
-      }
-    }
+    if (linked && onward(filter.get())) return true;
     RemoveLocked(filter.get());
   }
-  return VFW_E_CANNOT_CONNECT;
+  return false;
+}
+
+HRESULT CFilterGraph::ConnectVia(IPin* out, IPin* in, int depth) {
+  HRESULT hr = out->Connect(in, nullptr);
+  if (SUCCEEDED(hr)) return hr;
+  if (depth >= kMaxChain) return VFW_E_CANNOT_CONNECT;
+  const bool connected = ThroughTransform(out, [&](IBaseFilter* transform) {
+    for (auto& tout : Pins(transform, PINDIR_OUTPUT))
+      if (SUCCEEDED(ConnectVia(tout.get(), in, depth + 1))) return true;
+    return false;
+  });
+  return connected ? S_OK : VFW_E_CANNOT_CONNECT;
 }
 
 HRESULT CFilterGraph::Connect(IPin* out, IPin* in) {
@@ -265,42 +276,21 @@ HRESULT CFilterGraph::Connect(IPin* out, IPin* in) {
 
 HRESULT CFilterGraph::RenderVia(IPin* out, int depth) {
   for (const RegisteredFilter& candidate : RegisteredFilters(FilterKind::Renderer)) {
-    HRESULT created = S_OK;
-    IBaseFilter* raw = candidate.create(&created);
-    if (!raw) continue;
-    auto filter = ComPtr<IBaseFilter>::Adopt(raw);
-    if (FAILED(AddFilter(filter.get(), candidate.name.c_str()))) continue;
+    auto filter = AddRegistered(candidate);
+    if (!filter) continue;
     for (auto& rin : Pins(filter.get(), PINDIR_INPUT))
       if (SUCCEEDED(out->Connect(rin.get(), nullptr))) return S_OK;
     RemoveLocked(filter.get());
   }
   if (depth >= kMaxChain) return VFW_E_CANNOT_RENDER;
-  CLSID upstream = GUID_NULL;
-  if (auto owner = OwnerOf(out)) owner->GetClassID(&upstream);
-  for (const RegisteredFilter& candidate : RegisteredFilters(FilterKind::Transform)) {
-    if (candidate.clsid == upstream && !(upstream == GUID_NULL)) continue;
-    HRESULT created = S_OK;
-    IBaseFilter* raw = candidate.create(&created);
-    if (!raw) continue;
-    auto filter = ComPtr<IBaseFilter>::Adopt(raw);
-    if (FAILED(AddFilter(filter.get(), candidate.name.c_str()))) continue;
-    bool linked = false;
-    for (auto& tin : Pins(filter.get(), PINDIR_INPUT)) {
-      if (SUCCEEDED(out->Connect(tin.get(), nullptr))) {
-        linked = true;
-        break;
-      }
-    }
-    if (linked) {
-      auto outs = Pins(filter.get(), PINDIR_OUTPUT);
-      bool any = false;
-      for (auto& tout : outs)
-        if (SUCCEEDED(RenderVia(tout.get(), depth + 1))) any = true;
-      if (any) return S_OK;
-    }
-    RemoveLocked(filter.get());
-  }
-  return VFW_E_CANNOT_RENDER;
+  // Every output of the transform is rendered; it is kept when any of them is.
+  const bool rendered = ThroughTransform(out, [&](IBaseFilter* transform) {
+    bool any = false;
+    for (auto& tout : Pins(transform, PINDIR_OUTPUT))
+      if (SUCCEEDED(RenderVia(tout.get(), depth + 1))) any = true;
+    return any;
+  });
+  return rendered ? S_OK : VFW_E_CANNOT_RENDER;
 }
 
 HRESULT CFilterGraph::Render(IPin* out) {

@@ -6,12 +6,15 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/dshow/base/com_object.h"
+
+struct RegisteredFilter;
 
 class CFilterGraph final : public CUnknown,
                            public IGraphBuilder,
@@ -128,6 +131,14 @@ class CFilterGraph final : public CUnknown,
   void ResetCompletion();
   HRESULT ConnectVia(IPin* out, IPin* in, int depth);
   HRESULT RenderVia(IPin* out, int depth);
+  // Intelligent connect's one step: tries the registered transforms after out in merit order.
+  // A transform is kept when out connects to one of its input pins and onward, given the
+  // transform, carries on from its outputs; otherwise it is taken out again. False when none
+  // is kept.
+  bool ThroughTransform(IPin* out, const std::function<bool(IBaseFilter*)>& onward);
+  // A new filter of a registered class, added to the graph under its registered name; null
+  // when it cannot be made or added.
+  ComPtr<IBaseFilter> AddRegistered(const RegisteredFilter& candidate);
   HRESULT RemoveLocked(IBaseFilter* filter);
   HRESULT LoadSource(LPCWSTR file, LPCWSTR name, IBaseFilter** filter);
   bool Contains(IBaseFilter* filter) const;
