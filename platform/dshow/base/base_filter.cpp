@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/dshow/enum_snapshot.h"
+
 namespace {
 
 std::u16string CopyName(LPCWSTR name) { return name ? std::u16string(name) : std::u16string(); }
@@ -14,50 +16,7 @@ void CopyToArray(const std::u16string& text, WCHAR* out, std::size_t capacity) {
   out[n] = 0;
 }
 
-class CEnumPins final : public CUnknown, public IEnumPins {
- public:
-  explicit CEnumPins(std::vector<IPin*> pins)
-      : CUnknown("pin enumerator", nullptr), pins_(std::move(pins)) {}
-  ~CEnumPins() override {
-    for (IPin* pin : pins_) pin->Release();
-  }
-  DECLARE_IUNKNOWN
-  HRESULT NonDelegatingQueryInterface(REFIID iid, void** object) override {
-    if (iid == IID_IUnknown || iid == IID_IEnumPins)
-      return GetInterface(static_cast<IEnumPins*>(this), object);
-    return CUnknown::NonDelegatingQueryInterface(iid, object);
-  }
-  HRESULT Next(ULONG count, IPin** pins, ULONG* fetched) override {
-    if (!pins) return E_POINTER;
-    if (count > 1 && !fetched) return E_INVALIDARG;
-    ULONG n = 0;
-    while (n < count && position_ < pins_.size()) {
-      pins[n] = pins_[position_++];
-      pins[n++]->AddRef();
-    }
-    if (fetched) *fetched = n;
-    return n == count ? S_OK : S_FALSE;
-  }
-  HRESULT Skip(ULONG count) override {
-    position_ = std::min<std::size_t>(pins_.size(), position_ + count);
-    return position_ < pins_.size() ? S_OK : S_FALSE;
-  }
-  HRESULT Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-  HRESULT Clone(IEnumPins** copy) override {
-    if (!copy) return E_POINTER;
-    for (IPin* pin : pins_) pin->AddRef();
-    auto* clone = new CEnumPins(pins_);
-    clone->position_ = position_;
-    return GetInterface(static_cast<IEnumPins*>(clone), reinterpret_cast<void**>(copy));
-  }
-
- private:
-  std::vector<IPin*> pins_;
-  std::size_t position_ = 0;
-};
+using CEnumPins = CEnumSnapshot<IEnumPins, IPin, IID_IEnumPins>;
 
 class CEnumMediaTypes final : public CUnknown, public IEnumMediaTypes {
  public:
@@ -106,14 +65,10 @@ class CEnumMediaTypes final : public CUnknown, public IEnumMediaTypes {
 HRESULT CreatePinEnumerator(CBaseFilter* filter, IEnumPins** pins) {
   if (!pins) return E_POINTER;
   std::vector<IPin*> list;
-  for (int i = 0; i < filter->GetPinCount(); ++i) {
-    IPin* pin = filter->GetPin(i);
-    if (!pin) continue;
-    pin->AddRef();
-    list.push_back(pin);
-  }
-  return GetInterface(static_cast<IEnumPins*>(new CEnumPins(std::move(list))),
-                      reinterpret_cast<void**>(pins));
+  for (int i = 0; i < filter->GetPinCount(); ++i)
+    if (IPin* pin = filter->GetPin(i)) list.push_back(pin);
+  *pins = CEnumPins::Create(list);
+  return S_OK;
 }
 
 // --- CBaseFilter ----------------------------------------------------------------------------
