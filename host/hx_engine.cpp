@@ -219,6 +219,7 @@ void HxEngine::DestroyChannel(Hx_Channel* channel) {
   const auto found = std::find(channels_.begin(), channels_.end(), channel);
   if (found == channels_.end()) return;
   channels_.erase(found);
+  ++destroyedCount_;
   for (Hx_Channel* other : channels_) other->DetachChild(channel);
   ScopedCurrent current(this);
   delete channel;
@@ -228,8 +229,10 @@ void HxEngine::RunFrame() {
   BeginFrame();
   ScopedCurrent current(this);
   const std::vector<Hx_Channel*> channels = channels_;
+  const std::uint64_t destroyedBefore = destroyedCount_;
   for (Hx_Channel* channel : channels)
-    if (Owns(channel)) channel->CallChannel();
+    // Only after a channel was destroyed during the frame must the others be looked up again.
+    if (destroyedCount_ == destroyedBefore || Owns(channel)) channel->CallChannel();
 }
 
 bool HxEngine::SaveApplication(const char* path) {

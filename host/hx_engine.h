@@ -8,6 +8,7 @@
 // The engine owns every channel it creates and destroys them, newest first, when it is
 // destroyed; the plug-in libraries stay loaded until then.
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -101,4 +102,5 @@ class HxEngine {
   DirectGraphics directGraphics_;
   bool directGraphicsAvailable_ = true;
   long long frame_ = 0;
+  std::uint64_t destroyedCount_ = 0;  // channels destroyed so far
 };
